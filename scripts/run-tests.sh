@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs every test suite: the normal build (warnings are
+# errors), AddressSanitizer + UndefinedBehaviorSanitizer, ThreadSanitizer, and a short libFuzzer
+# run of every fuzz target. Stops at the first failure.
+#
+#   scripts/run-tests.sh              everything
+#   VYR_FUZZ_SECONDS=60 scripts/run-tests.sh   longer fuzz runs (default 20 s per target)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+
+fuzz_seconds=${VYR_FUZZ_SECONDS:-20}
+
+for preset in default asan tsan; do
+    echo "== ${preset}: build"
+    cmake --preset "${preset}" -DVYR_WERROR=ON >/dev/null
+    cmake --build --preset "${preset}"
+    echo "== ${preset}: test"
+    ctest --preset "${preset}"
+done
+
+echo "== fuzz: build"
+cmake --preset fuzz -DVYR_WERROR=ON >/dev/null
+cmake --build --preset fuzz
+while read -r target corpus; do
+    [[ -n "${target}" ]] || continue
+    echo "== fuzz: ${target} for ${fuzz_seconds} s"
+    # New inputs go to a scratch folder; the seed corpus in the tree stays as committed.
+    scratch=$(mktemp -d)
+    build/fuzz/fuzz/"${target}" -max_total_time="${fuzz_seconds}" -print_final_stats=1 \
+        -artifact_prefix=build/fuzz/"${target}"- "${scratch}" "${corpus}" 2>&1 | tail -n 12
+    rm -rf "${scratch}"
+done < build/fuzz/fuzz_targets.txt
+
+echo "== all tests passed"
