@@ -1,0 +1,72 @@
+// Shared link state: the process-wide values and the small locked parts (the patient folder name,
+// the stream socket registration, the identification hand-over). None of them is on the per-block
+// path.
+#include "link/link_shared.h"
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+
+namespace vyr {
+
+StreamGlobals& Globals() {
+    static StreamGlobals globals;
+    return globals;
+}
+
+void IdentificationHandOver::Reset() {
+    std::lock_guard lock(mutex_);
+    settled_ = false;
+    identified_ = false;
+}
+
+void IdentificationHandOver::Settle(bool identified) {
+    {
+        std::lock_guard lock(mutex_);
+        settled_ = true;
+        identified_ = identified;
+    }
+    settledChanged_.notify_all();
+}
+
+bool IdentificationHandOver::Wait(const std::atomic<uint16_t>& stopRequested) {
+    std::unique_lock lock(mutex_);
+    // Stop does not notify; a short timed wait lets the waiter see the stop flag promptly.
+    while (!settled_ && stopRequested.load() == 0) {
+        settledChanged_.wait_for(lock, std::chrono::milliseconds(5));
+    }
+    return settled_ && identified_;
+}
+
+void LinkShared::SetPatientFolderName(const std::string& name) {
+    std::lock_guard lock(folderMutex_);
+    patientFolderName_ = name;
+}
+
+std::string LinkShared::PatientFolderName() const {
+    std::lock_guard lock(folderMutex_);
+    return patientFolderName_;
+}
+
+void LinkShared::RegisterStreamSocket(int fd) {
+    std::lock_guard lock(socketMutex_);
+    streamSocket_ = fd;
+}
+
+void LinkShared::CloseStreamSocket() {
+    std::lock_guard lock(socketMutex_);
+    if (streamSocket_ >= 0) {
+        ::close(streamSocket_);
+        streamSocket_ = -1;
+    }
+}
+
+void LinkShared::ShutDownStreamSocket() {
+    std::lock_guard lock(socketMutex_);
+    if (streamSocket_ >= 0) {
+        ::shutdown(streamSocket_, SHUT_RDWR);
+    }
+}
+
+}  // namespace vyr

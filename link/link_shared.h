@@ -1,0 +1,113 @@
+// What the camera link's worker threads share with the link object and with each other: the stop
+// and connection flags, the snapshot flag pair, the addresses, the notification target and frame
+// sink, and the process-wide stream values (frame size, stream kind, recording flags, the rings).
+// Every flag is a single atomic of its own width; readers poll them.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "link/link_ports.h"
+#include "link/receive_ring.h"
+#include "link/record_ring.h"
+
+namespace vyr {
+
+class FrameSink;
+class NotificationTarget;
+
+// The snapshot flag pair: displayPaused in the low byte, captureRequested in the high byte, stored
+// together as one 16-bit value when both change (0x0101 sets both, 0 clears both).
+class SnapshotFlags {
+public:
+    static constexpr uint16_t kBoth = 0x0101;
+    static constexpr uint16_t kPausedBit = 0x0001;
+    static constexpr uint16_t kCaptureBit = 0x0100;
+
+    void StoreBoth(uint16_t value) { pair_.store(value, std::memory_order_release); }
+    bool displayPaused() const { return (pair_.load(std::memory_order_acquire) & kPausedBit) != 0; }
+    bool captureRequested() const {
+        return (pair_.load(std::memory_order_acquire) & kCaptureBit) != 0;
+    }
+    // The single-byte writes: the other byte keeps whatever another thread stored meanwhile.
+    void ClearDisplayPaused() { pair_.fetch_and(kCaptureBit, std::memory_order_acq_rel); }
+    void ClearCaptureRequested() { pair_.fetch_and(kPausedBit, std::memory_order_acq_rel); }
+    uint16_t value() const { return pair_.load(std::memory_order_acquire); }
+
+private:
+    std::atomic<uint16_t> pair_{0};
+};
+
+// Process-wide values of the stream, shared by every link object of the process.
+struct StreamGlobals {
+    std::atomic<int32_t> frameWidth{1920};
+    std::atomic<int32_t> frameHeight{1080};
+    std::atomic<int32_t> mjpegMode{0};
+    std::atomic<int32_t> recordingRequested{0};
+    std::atomic<int32_t> recordingActive{0};
+    ReceiveRing receiveRing;
+    RecordRing recordRing;
+};
+
+StreamGlobals& Globals();
+
+// Counters for diagnostics (camprobe) and tests.
+struct LinkCounters {
+    std::atomic<uint64_t> framesDecoded{0};
+    std::atomic<uint64_t> framesDrawn{0};
+    std::atomic<uint64_t> blocksReceived{0};
+};
+
+// Tells the decode thread that identification has settled mjpegMode and the frame size, or that
+// it failed, so that the decode path is chosen after it and never on a stale value.
+class IdentificationHandOver {
+public:
+    void Reset();
+    void Settle(bool identified);
+    // Waits until settled or until stop is true; returns true when identified.
+    bool Wait(const std::atomic<uint16_t>& stopRequested);
+
+private:
+    std::mutex mutex_;
+    std::condition_variable settledChanged_;
+    bool settled_ = false;
+    bool identified_ = false;
+};
+
+struct LinkShared {
+    std::atomic<uint16_t> stopRequested{0};
+    std::atomic<int32_t> connected{0};
+    SnapshotFlags snapshotFlags;
+    std::atomic<NotificationTarget*> notifyWindow{nullptr};
+    std::atomic<FrameSink*> videoWindow{nullptr};
+
+    // Set before Start; read by the workers.
+    std::string deviceIp = "192.168.1.1";
+    std::string localIp = "192.168.1.1";
+    LinkPorts ports;
+
+    // Written by the user-interface thread while the workers may read it.
+    void SetPatientFolderName(const std::string& name);
+    std::string PatientFolderName() const;
+
+    // The socket the stream thread is blocked on (model query or stream), so that Stop can shut
+    // it down and wake the thread; registered and unregistered under the lock so that Stop never
+    // shuts down a descriptor number that has been closed and reused.
+    void RegisterStreamSocket(int fd);
+    void CloseStreamSocket();
+    void ShutDownStreamSocket();
+
+    IdentificationHandOver identification;
+    LinkCounters counters;
+
+private:
+    mutable std::mutex folderMutex_;
+    std::string patientFolderName_;
+    std::mutex socketMutex_;
+    int streamSocket_ = -1;
+};
+
+}  // namespace vyr

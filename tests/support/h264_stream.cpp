@@ -1,0 +1,67 @@
+// Test stream generation with the ffmpeg command line and start-code rewriting.
+#include "support/h264_stream.h"
+
+#include "support/file_bytes.h"
+#include "support/run_command.h"
+
+namespace vyr::test {
+
+std::vector<uint8_t> MakeH264Stream(const std::string& folder, const H264StreamOptions& options,
+                                    std::string* log) {
+    const std::string path = folder + "/stream.h264";
+    std::string command = "ffmpeg -nostdin -v error -y -f lavfi -i " +
+                          ShellQuote(options.lavfiInput) + " -frames:v " +
+                          std::to_string(options.frames) +
+                          " -c:v libx264 -bf 0 -g 25 -pix_fmt yuv420p ";
+    if (!options.x264Params.empty()) {
+        command += "-x264-params " + ShellQuote(options.x264Params) + " ";
+    }
+    command += options.extraEncoderArgs + " -f h264 " + ShellQuote(path) + " 2>&1";
+    const CommandResult result = RunCommand(command);
+    if (log != nullptr) {
+        *log = result.output;
+    }
+    if (result.exitCode != 0) {
+        return {};
+    }
+    return JoinWithLongStartCodes(SplitNalUnits(ReadFileBytes(path)));
+}
+
+std::vector<std::vector<uint8_t>> SplitNalUnits(const std::vector<uint8_t>& s) {
+    std::vector<std::vector<uint8_t>> units;
+    size_t unitStart = 0;
+    bool inUnit = false;
+    size_t i = 0;
+    while (i + 3 <= s.size()) {
+        if (s[i] == 0 && s[i + 1] == 0 && s[i + 2] == 1) {
+            if (inUnit) {
+                size_t end = i;
+                while (end > unitStart && s[end - 1] == 0) {
+                    --end;  // the zero of a four-byte start code, or trailing zeros
+                }
+                units.emplace_back(s.begin() + static_cast<long>(unitStart),
+                                   s.begin() + static_cast<long>(end));
+            }
+            i += 3;
+            unitStart = i;
+            inUnit = true;
+        } else {
+            ++i;
+        }
+    }
+    if (inUnit && unitStart < s.size()) {
+        units.emplace_back(s.begin() + static_cast<long>(unitStart), s.end());
+    }
+    return units;
+}
+
+std::vector<uint8_t> JoinWithLongStartCodes(const std::vector<std::vector<uint8_t>>& units) {
+    std::vector<uint8_t> stream;
+    for (const auto& unit : units) {
+        stream.insert(stream.end(), {0, 0, 0, 1});
+        stream.insert(stream.end(), unit.begin(), unit.end());
+    }
+    return stream;
+}
+
+}  // namespace vyr::test

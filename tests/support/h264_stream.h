@@ -1,0 +1,29 @@
+// H.264 Annex B test streams made by the ffmpeg program (libx264), rewritten so that every NAL
+// unit starts with the four-byte start code 00 00 00 01, as the camera sends them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vyr::test {
+
+struct H264StreamOptions {
+    std::string lavfiInput = "testsrc=size=320x240:rate=25";  // an ffmpeg -f lavfi source
+    int frames = 10;
+    std::string x264Params;        // e.g. "slices=4"
+    std::string extraEncoderArgs;  // e.g. "-profile:v high -pix_fmt yuv422p"
+};
+
+// Encodes the stream; empty on failure (the ffmpeg output is then in *log when given).
+std::vector<uint8_t> MakeH264Stream(const std::string& folder, const H264StreamOptions& options,
+                                    std::string* log = nullptr);
+
+// The NAL units of an Annex B stream (split at three- and four-byte start codes), each without its
+// start code.
+std::vector<std::vector<uint8_t>> SplitNalUnits(const std::vector<uint8_t>& stream);
+
+// Joins units with four-byte start codes.
+std::vector<uint8_t> JoinWithLongStartCodes(const std::vector<std::vector<uint8_t>>& units);
+
+}  // namespace vyr::test
