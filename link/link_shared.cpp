@@ -39,6 +39,16 @@ bool IdentificationHandOver::Wait(const std::atomic<uint16_t>& stopRequested) {
     return settled_ && identified_;
 }
 
+void LinkShared::SetModelReport(const ModelReport& report) {
+    std::lock_guard lock(reportMutex_);
+    modelReport_ = report;
+}
+
+LinkShared::ModelReport LinkShared::LastModelReport() const {
+    std::lock_guard lock(reportMutex_);
+    return modelReport_;
+}
+
 void LinkShared::SetPatientFolderName(const std::string& name) {
     std::lock_guard lock(folderMutex_);
     patientFolderName_ = name;

@@ -103,7 +103,22 @@ struct LinkShared {
     IdentificationHandOver identification;
     LinkCounters counters;
 
+    // The camera type to use instead of the one in language.ini for this run only (diagnostics);
+    // -1 reads the file.
+    std::atomic<int32_t> cameraTypeOverride{-1};
+
+    // What identification found, for diagnostics.
+    struct ModelReport {
+        bool asked = false;
+        int result = 0;  // a ModelQueryResult when asked
+        std::string modelText;
+    };
+    void SetModelReport(const ModelReport& report);
+    ModelReport LastModelReport() const;
+
 private:
+    mutable std::mutex reportMutex_;
+    ModelReport modelReport_;
     mutable std::mutex folderMutex_;
     std::string patientFolderName_;
     std::mutex socketMutex_;

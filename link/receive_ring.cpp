@@ -15,7 +15,6 @@ void ReceiveRing::Reset() {
     writeIndex_ = 0;
     readIndex_ = 0;
     dropped_.store(0, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
 }
 
 bool ReceiveRing::PushReceiveBlock(const uint8_t* data, int length) {

@@ -14,7 +14,6 @@ void RecordRing::ResetRecordRing() {
     }
     writeIndex_ = 0;
     readIndex_ = 0;
-    std::atomic_thread_fence(std::memory_order_release);
 }
 
 int RecordRing::PushRecordFrame(const uint8_t* data, int32_t size, int32_t keyFrame) {

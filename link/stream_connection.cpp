@@ -178,12 +178,16 @@ void ApplyDeviceKind(const char* modelText) {
 
 void StreamThread(LinkShared& link) {
     StreamGlobals& globals = Globals();
-    const int32_t cameraType = ReadCameraTypeSetting();
+    const int32_t override = link.cameraTypeOverride.load();
+    const int32_t cameraType = override >= 0 ? override : ReadCameraTypeSetting();
     if (cameraType != kCameraTypeDetect) {
+        link.SetModelReport({});
         globals.mjpegMode.store(cameraType == kCameraTypeMjpeg ? 1 : 0);
     } else {
         char modelText[kModelTextBytes] = {};
-        if (QueryDeviceModel(link, modelText) != kModelQueryOk) {
+        const int result = QueryDeviceModel(link, modelText);
+        link.SetModelReport({true, result, modelText});
+        if (result != kModelQueryOk) {
             link.identification.Settle(false);
             return;
         }

@@ -1,0 +1,123 @@
+// ReceiveRing and RecordRing: the drop rules of full slots, and the hand-over of every slot's
+// contents between a producer and a consumer thread (run under ThreadSanitizer in CI).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <thread>
+
+#include "link/receive_ring.h"
+#include "link/record_ring.h"
+
+namespace {
+
+TEST(ReceiveRing, FullSlotDropsTheBlockAndIndicesStay) {
+    auto ring = std::make_unique<vyr::ReceiveRing>();
+    ring->Reset();
+    uint8_t block[vyr::kStreamBlockBytes] = {};
+    for (int i = 0; i < vyr::kReceiveRingSlots; ++i) {
+        block[0] = static_cast<uint8_t>(i);
+        ASSERT_TRUE(ring->PushReceiveBlock(block, vyr::kStreamBlockBytes));
+    }
+    block[0] = 0xEE;
+    EXPECT_FALSE(ring->PushReceiveBlock(block, vyr::kStreamBlockBytes));
+    EXPECT_EQ(ring->droppedBlocks(), 1u);
+
+    // The first slot still holds the first block; once it is taken the next push goes there.
+    uint8_t out[vyr::kStreamBlockBytes];
+    ASSERT_EQ(ring->TryTakeBlock(out), vyr::kStreamBlockBytes);
+    EXPECT_EQ(out[0], 0);
+    block[0] = 0x77;
+    EXPECT_TRUE(ring->PushReceiveBlock(block, 10));
+    for (int i = 1; i < vyr::kReceiveRingSlots; ++i) {
+        ASSERT_EQ(ring->TryTakeBlock(out), vyr::kStreamBlockBytes);
+        ASSERT_EQ(out[0], static_cast<uint8_t>(i));
+    }
+    ASSERT_EQ(ring->TryTakeBlock(out), 10);
+    EXPECT_EQ(out[0], 0x77);
+    EXPECT_EQ(ring->TryTakeBlock(out), -1);
+    // Lengths outside 0..4096 are clamped rather than copied past the slot.
+    EXPECT_TRUE(ring->PushReceiveBlock(block, 5000));
+    EXPECT_EQ(ring->TryTakeBlock(out), vyr::kStreamBlockBytes);
+}
+
+TEST(ReceiveRing, ProducerAndConsumerThreadsHandOverEveryByte) {
+    auto ring = std::make_unique<vyr::ReceiveRing>();
+    ring->Reset();
+    constexpr uint32_t kBlocks = 20000;
+    std::thread producer([&] {
+        uint8_t block[vyr::kStreamBlockBytes];
+        for (uint32_t n = 0; n < kBlocks; ++n) {
+            std::memset(block, static_cast<int>(n & 0xFF), sizeof block);
+            std::memcpy(block, &n, sizeof n);
+            while (!ring->PushReceiveBlock(block, vyr::kStreamBlockBytes)) {
+                std::this_thread::yield();
+            }
+        }
+    });
+    uint8_t out[vyr::kStreamBlockBytes];
+    for (uint32_t expected = 0; expected < kBlocks;) {
+        if (ring->TryTakeBlock(out) < 0) {
+            std::this_thread::yield();
+            continue;
+        }
+        uint32_t n = 0;
+        std::memcpy(&n, out, sizeof n);
+        ASSERT_EQ(n, expected);
+        ASSERT_EQ(out[vyr::kStreamBlockBytes - 1], static_cast<uint8_t>(n & 0xFF));
+        ++expected;
+    }
+    producer.join();
+}
+
+TEST(RecordRing, FullSlotIsNotOverwrittenAndResetKeepsCopies) {
+    auto ring = std::make_unique<vyr::RecordRing>();
+    ring->ResetRecordRing();
+    const uint8_t frame[] = {0, 0, 0, 1, 0x65, 0x88};
+    for (int i = 0; i < vyr::kRecordRingSlots; ++i) {
+        ASSERT_EQ(ring->PushRecordFrame(frame, sizeof frame, i == 0 ? 1 : 0), 1);
+    }
+    EXPECT_EQ(ring->PushRecordFrame(frame, sizeof frame, 0), 0);
+    EXPECT_EQ(ring->droppedFrames(), 1u);
+    vyr::RecordFrameView view;
+    ASSERT_TRUE(ring->PeekFrame(&view));
+    EXPECT_EQ(view.size, static_cast<int32_t>(sizeof frame));
+    EXPECT_EQ(view.keyFrame, 1);
+    EXPECT_EQ(std::memcmp(view.data, frame, sizeof frame), 0);
+    ring->ReleaseFrame();
+    EXPECT_EQ(ring->PushRecordFrame(frame, 3, 0), 1);
+
+    ring->ResetRecordRing();
+    EXPECT_FALSE(ring->PeekFrame(&view));
+    EXPECT_EQ(ring->PushRecordFrame(frame, -1, 0), 0);
+}
+
+TEST(RecordRing, FramesCrossThreadsIntact) {
+    auto ring = std::make_unique<vyr::RecordRing>();
+    ring->ResetRecordRing();
+    constexpr int kFrames = 5000;
+    std::thread producer([&] {
+        std::vector<uint8_t> frame;
+        for (int n = 0; n < kFrames; ++n) {
+            frame.assign(static_cast<size_t>(n % 700 + 1), static_cast<uint8_t>(n));
+            while (ring->PushRecordFrame(frame.data(), static_cast<int32_t>(frame.size()), n % 2) ==
+                   0) {
+                std::this_thread::yield();
+            }
+        }
+    });
+    vyr::RecordFrameView view;
+    for (int expected = 0; expected < kFrames;) {
+        if (!ring->PeekFrame(&view)) {
+            std::this_thread::yield();
+            continue;
+        }
+        ASSERT_EQ(view.size, expected % 700 + 1);
+        ASSERT_EQ(view.keyFrame, expected % 2);
+        ASSERT_EQ(view.data[view.size - 1], static_cast<uint8_t>(expected));
+        ring->ReleaseFrame();
+        ++expected;
+    }
+    producer.join();
+}
+
+}  // namespace
