@@ -31,6 +31,17 @@ bool WriteAll(int fd, const uint8_t* data, size_t size) {
     return true;
 }
 
+// A file that exists and may not be written: no write permission for this process, or no write
+// bit at all. The mode bits are checked too because the superuser passes access(W_OK) for every
+// file, and a file marked read-only is left alone whoever runs the program.
+bool IsReadOnlyFile(const std::filesystem::path& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return false;
+    }
+    return ::access(path.c_str(), W_OK) != 0 || (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
 }  // namespace
 
 void SetBeforeRenameHookForTest(BeforeRenameHook hook) {
@@ -38,8 +49,7 @@ void SetBeforeRenameHookForTest(BeforeRenameHook hook) {
 }
 
 int ReplaceFileAtomically(const std::filesystem::path& path, const uint8_t* data, size_t size) {
-    // Keep the refusal of a read-only file, as writing it in place would fail.
-    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0) {
+    if (IsReadOnlyFile(path)) {
         return -1;
     }
     std::string pattern = path.string() + ".XXXXXX";
@@ -50,10 +60,16 @@ int ReplaceFileAtomically(const std::filesystem::path& path, const uint8_t* data
         return -1;
     }
     const std::filesystem::path temporary(name.data());
-    // mkstemp creates 0600; give the file the usual permissions of a created file.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
+    // mkstemp creates 0600: a replaced file keeps its permissions, as rewriting it in place would;
+    // a new one gets the usual permissions of a created file.
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) == 0) {
+        ::fchmod(fd, existing.st_mode & 07777);
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
+    }
 
     bool ok = WriteAll(fd, data, size) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;

@@ -15,8 +15,8 @@ using BeforeRenameHook = bool (*)(const std::filesystem::path& temporary);
 void SetBeforeRenameHookForTest(BeforeRenameHook hook);
 
 // Writes size bytes to a temporary file beside path, flushes it to disk and renames it over path.
-// An existing path that is not writable (read-only) is left alone. Returns 0, or -1 when the file
-// was not replaced.
+// An existing path that is read-only (not writable by this process, or without any write bit, even
+// for the superuser) is left alone. Returns 0, or -1 when the file was not replaced.
 int ReplaceFileAtomically(const std::filesystem::path& path, const uint8_t* data, size_t size);
 
 }  // namespace vyr

@@ -20,6 +20,12 @@ int32_t GetI32(const uint8_t* in) {
                                 uint32_t{in[3]} << 24);
 }
 
+// Only a file that does not exist is created: one that exists but cannot be read keeps its bytes.
+bool IsMissing(const std::filesystem::path& file) {
+    std::error_code error;
+    return std::filesystem::status(file, error).type() == std::filesystem::file_type::not_found;
+}
+
 }  // namespace
 
 SettingsBytes SettingsToBytes(const Settings& settings) {
@@ -51,10 +57,14 @@ bool ReadSettingsInto(const std::filesystem::path& file, SettingsBytes* copy) {
 
 Settings ReadSettingsOrCreate(const std::filesystem::path& file) {
     SettingsBytes copy = SettingsToBytes(Settings{});
-    if (!ReadSettingsInto(file, &copy)) {
+    if (!ReadSettingsInto(file, &copy) && IsMissing(file)) {
         (void)WriteSettingsFile(file, copy);
     }
     return SettingsFromBytes(copy);
+}
+
+bool SettingsFileIsPresent(const std::filesystem::path& file) {
+    return !IsMissing(file);
 }
 
 int WriteSettingsFile(const std::filesystem::path& file, const SettingsBytes& bytes) {

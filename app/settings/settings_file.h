@@ -28,9 +28,15 @@ Settings SettingsFromBytes(const SettingsBytes& bytes);
 // the copy as it was). Returns false, leaving *copy alone, when the file cannot be opened.
 bool ReadSettingsInto(const std::filesystem::path& file, SettingsBytes* copy);
 
-// The readers that create the file: when it cannot be opened it is written at once with the
-// defaults {0, 73, 0, 0}, which are returned. Otherwise the file's bytes over the defaults.
+// The readers that create the file: when it does not exist it is written at once with the
+// defaults {0, 73, 0, 0}, which are returned. Otherwise the file's bytes over the defaults (a file
+// that exists but cannot be read gives the defaults and is not replaced). A read-only file is read
+// and used as it is.
 Settings ReadSettingsOrCreate(const std::filesystem::path& file = kSettingsFileName);
+
+// Whether the file exists (readable or not). Start-up shows the first-run language dialog only when
+// it does not, so a read-only language.ini never brings that dialog back.
+bool SettingsFileIsPresent(const std::filesystem::path& file = kSettingsFileName);
 
 // Replaces the file with the 16 bytes: written to a temporary file in the same folder, flushed,
 // then renamed over it, so the file is never seen short or empty. A file that exists but may not

@@ -1,0 +1,31 @@
+// vyr: the desktop client of the Wi-Fi dental camera. Starts the Qt application, reads the one
+// option (--camera ADDRESS) and runs the window chain until a window is closed.
+#include <QApplication>
+#include <cstdio>
+
+#include "app/core/command_line.h"
+#include "app/core/vyr_app.h"
+#include "app/start/init_instance.h"
+#include "app/start/interim_main_window.h"
+#include "platform/dialogs/desktop_shell.h"
+#include "platform/dialogs/qt_prompts.h"
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    // The windows run one after another as modal dialogs; closing one must not end the program
+    // while the next is about to open.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const vyr::CommandLine commandLine = vyr::ParseCommandLine(argc, argv);
+    if (!commandLine.ok) {
+        std::fprintf(stderr, "vyr: %s\nusage: vyr [--camera ADDRESS]\n", commandLine.error.c_str());
+        return 2;
+    }
+
+    vyr::QtPrompts prompts;
+    vyr::DesktopShell shell;
+    vyr::AppConfig config;
+    config.cameraAddress = commandLine.cameraAddress;
+    vyr::CVyrApp app(config, {&prompts, &shell});
+    return vyr::InitInstance(app, vyr::RunInterimMainWindow);
+}
