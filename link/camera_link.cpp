@@ -6,6 +6,9 @@
 #include <chrono>
 #include <cstring>
 
+#include "capture/recording_thread.h"
+#include "link/control_server.h"
+#include "link/picture_server.h"
 #include "link/stream_connection.h"
 #include "video/decode_thread.h"
 
@@ -27,7 +30,7 @@ CCameraLink::CCameraLink() = default;
 
 CCameraLink::~CCameraLink() {
     shared_.stopRequested.store(1);
-    shared_.ShutDownStreamSocket();
+    WakeWorkers();
     JoinWorkers();
 }
 
@@ -35,7 +38,7 @@ int CCameraLink::Start(NotificationTarget* notifyWindow, FrameSink* videoWindow)
     // A stream thread of the previous run may still be in a receive: wake it and wait for it, so
     // that two runs never share the rings.
     shared_.stopRequested.store(1);
-    shared_.ShutDownStreamSocket();
+    WakeWorkers();
     JoinWorkers();
 
     shared_.notifyWindow.store(notifyWindow);
@@ -43,6 +46,9 @@ int CCameraLink::Start(NotificationTarget* notifyWindow, FrameSink* videoWindow)
     shared_.stopRequested.store(0);
     shared_.identification.Reset();
     Globals().receiveRing.Reset();
+    // A recording of the previous run is over (its file was closed when that run stopped); the
+    // decode thread starts the next one at a key frame with a fresh RecordRing.
+    Globals().recordingActive.store(0);
 
     streamThread_ = std::thread(StreamThread, std::ref(shared_));
     NameThread(streamThread_, "vyr-stream");
@@ -52,23 +58,46 @@ int CCameraLink::Start(NotificationTarget* notifyWindow, FrameSink* videoWindow)
     decodeThread_ = std::thread(DecodeThread, std::ref(shared_));
     NameThread(decodeThread_, "vyr-decode");
     SleepMs(kStartPausesMs[1]);
-    // The recording thread and the camera's control and picture servers join here with recording.
+    recordThread_ = std::thread(RecordingThread, std::ref(shared_));
+    NameThread(recordThread_, "vyr-record");
+    SleepMs(kStartPausesMs[2]);
+    controlThread_ = std::thread(ControlServer, std::ref(shared_));
+    NameThread(controlThread_, "vyr-control");
+    SleepMs(kStartPausesMs[3]);
+    pictureThread_ = std::thread(PictureServer, std::ref(shared_));
+    NameThread(pictureThread_, "vyr-picture");
+    SleepMs(kStartPausesMs[4]);
     return 0;
 }
 
 void CCameraLink::Stop() {
     shared_.connected.store(0);
     shared_.stopRequested.store(1);
-    shared_.ShutDownStreamSocket();
+    WakeWorkers();
     JoinWorkers();
 }
 
+// After the stop flag is set: a shut-down socket makes a blocked accept or recv return, and the
+// worker then sees the flag. Each worker closes its own sockets on its way out.
+void CCameraLink::WakeWorkers() {
+    shared_.ShutDownStreamSocket();
+    shared_.controlListener.ShutDown();
+    shared_.pictureListener.ShutDown();
+    shared_.controlConnection.ShutDown();
+    shared_.pictureConnection.ShutDown();
+}
+
 void CCameraLink::JoinWorkers() {
-    for (std::thread* worker : {&streamThread_, &decodeThread_}) {
+    for (std::thread* worker :
+         {&streamThread_, &decodeThread_, &recordThread_, &controlThread_, &pictureThread_}) {
         if (worker->joinable()) {
             worker->join();
         }
     }
+    // A server that could not set up its listener leaves nothing behind; one that did has closed
+    // it. Close anything left all the same, so no descriptor outlives the run.
+    shared_.controlListener.Close();
+    shared_.pictureListener.Close();
 }
 
 int CCameraLink::RequestSnapshot() {

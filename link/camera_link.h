@@ -1,11 +1,12 @@
 // CCameraLink: the link between the main window and the camera. It holds the addresses, the
-// patient folder name, the snapshot flag pair and the listening sockets, and runs the worker
-// threads of one connection: the stream thread, the decode thread, and (with recording and the
-// camera's servers) the recording, control and picture threads.
+// patient folder name, the snapshot flag pair and the listening sockets, and runs the five worker
+// threads of one connection: the stream thread, the decode thread, the recording thread, the
+// control server and the picture server.
 //
 // Start and Stop run on the calling (user-interface) thread. Stop makes every worker end promptly,
 // even when the camera has gone silent: it sets the stop flag, shuts down the socket the stream
-// thread waits on and both listening sockets, and joins the workers. Workers never wait for the
+// thread waits on, both listening sockets and the connections the servers are reading, and joins
+// the workers. Workers never wait for the
 // user-interface thread (notifications are queued, frames go to a mailbox), so joining is safe.
 #pragma once
 
@@ -45,6 +46,11 @@ public:
     // ports; both only between runs.
     void SetDeviceIp(const std::string& address) { shared_.deviceIp = address; }
     void SetPorts(const LinkPorts& ports) { shared_.ports = ports; }
+    // The folder that holds jpg/ and video/ (empty: the executable's folder); only between runs.
+    void SetExeDir(const std::string& folder) { shared_.exeDir = folder; }
+    // The ports the control and picture servers listen on, once they do (0 before and after).
+    uint16_t ControlPort() const { return shared_.controlPortBound.load(); }
+    uint16_t PicturePort() const { return shared_.picturePortBound.load(); }
 
     LinkShared& shared() { return shared_; }
     const LinkShared& shared() const { return shared_; }
@@ -53,11 +59,15 @@ public:
     static constexpr int kStartPausesMs[5] = {100, 50, 50, 100, 100};
 
 private:
+    void WakeWorkers();
     void JoinWorkers();
 
     LinkShared shared_;
     std::thread streamThread_;
     std::thread decodeThread_;
+    std::thread recordThread_;
+    std::thread controlThread_;
+    std::thread pictureThread_;
 };
 
 }  // namespace vyr

@@ -15,6 +15,16 @@ StreamGlobals& Globals() {
     return globals;
 }
 
+void StreamGlobals::SetLastSnapshotPath(const std::string& path) {
+    std::lock_guard lock(snapshotPathMutex_);
+    lastSnapshotPath_ = path;
+}
+
+std::string StreamGlobals::LastSnapshotPath() const {
+    std::lock_guard lock(snapshotPathMutex_);
+    return lastSnapshotPath_;
+}
+
 void IdentificationHandOver::Reset() {
     std::lock_guard lock(mutex_);
     settled_ = false;
@@ -57,6 +67,16 @@ void LinkShared::SetPatientFolderName(const std::string& name) {
 std::string LinkShared::PatientFolderName() const {
     std::lock_guard lock(folderMutex_);
     return patientFolderName_;
+}
+
+void LinkShared::SetReceivedPicturePath(const std::string& path) {
+    std::lock_guard lock(pictureMutex_);
+    receivedPicturePath_ = path;
+}
+
+std::string LinkShared::ReceivedPicturePath() const {
+    std::lock_guard lock(pictureMutex_);
+    return receivedPicturePath_;
 }
 
 void LinkShared::RegisterStreamSocket(int fd) {

@@ -13,6 +13,7 @@
 #include "link/link_ports.h"
 #include "link/receive_ring.h"
 #include "link/record_ring.h"
+#include "link/socket_slot.h"
 
 namespace vyr {
 
@@ -50,6 +51,15 @@ struct StreamGlobals {
     std::atomic<int32_t> recordingActive{0};
     ReceiveRing receiveRing;
     RecordRing recordRing;
+
+    // The path of the last snapshot, overwritten by each one (empty before the first). Written by
+    // the decode thread; the lock lets diagnostics read it from another thread.
+    void SetLastSnapshotPath(const std::string& path);
+    std::string LastSnapshotPath() const;
+
+private:
+    mutable std::mutex snapshotPathMutex_;
+    std::string lastSnapshotPath_;
 };
 
 StreamGlobals& Globals();
@@ -59,6 +69,12 @@ struct LinkCounters {
     std::atomic<uint64_t> framesDecoded{0};
     std::atomic<uint64_t> framesDrawn{0};
     std::atomic<uint64_t> blocksReceived{0};
+    std::atomic<uint64_t> snapshotsTaken{0};     // snapshot files written
+    std::atomic<uint64_t> recordFramesTaken{0};  // frames the recording thread took from RecordRing
+    std::atomic<uint64_t> recordFilesClosed{0};  // AVI files the recording thread closed
+    std::atomic<uint64_t> controlPackets{0};     // control connections read and acted on
+    std::atomic<uint64_t> pictureUploads{0};     // picture connections read and acted on
+    std::atomic<uint64_t> connectionsRefused{0};  // server connections from another address
 };
 
 // Tells the decode thread that identification has settled mjpegMode and the frame size, or that
@@ -88,6 +104,22 @@ struct LinkShared {
     std::string deviceIp = "192.168.1.1";
     std::string localIp = "192.168.1.1";
     LinkPorts ports;
+    // The folder that holds jpg/ and video/; empty means the executable's folder.
+    std::string exeDir;
+
+    // The servers' listening sockets and the connection each is serving, so that Stop can wake
+    // them; the ports the listeners are bound to (0 while not listening).
+    SocketSlot controlListener;
+    SocketSlot pictureListener;
+    SocketSlot controlConnection;
+    SocketSlot pictureConnection;
+    std::atomic<uint16_t> controlPortBound{0};
+    std::atomic<uint16_t> picturePortBound{0};
+
+    // The BMP path the picture server named last (empty when none, or when the last upload's name
+    // was refused); camera command 4 deletes this file.
+    void SetReceivedPicturePath(const std::string& path);
+    std::string ReceivedPicturePath() const;
 
     // Written by the user-interface thread while the workers may read it.
     void SetPatientFolderName(const std::string& name);
@@ -121,6 +153,8 @@ private:
     ModelReport modelReport_;
     mutable std::mutex folderMutex_;
     std::string patientFolderName_;
+    mutable std::mutex pictureMutex_;
+    std::string receivedPicturePath_;
     std::mutex socketMutex_;
     int streamSocket_ = -1;
 };

@@ -13,6 +13,8 @@ extern "C" {
 #include <thread>
 #include <vector>
 
+#include "capture/bgr_conversion.h"
+#include "capture/snapshot.h"
 #include "link/link_shared.h"
 #include "video/frame_sink.h"
 #include "video/h264_decoder.h"
@@ -132,11 +134,19 @@ private:
         }
     }
 
+    // Draws the picture unless the display is paused, then takes the snapshot if one is asked for
+    // (a paused display still gives its snapshot: that is the camera button's freeze).
     void Present(const AVFrame& picture) {
         link_.counters.framesDecoded.fetch_add(1, std::memory_order_relaxed);
-        if (link_.snapshotFlags.displayPaused()) {
-            return;
+        if (!link_.snapshotFlags.displayPaused()) {
+            Draw(picture);
         }
+        if (link_.snapshotFlags.captureRequested()) {
+            TakeSnapshot(link_, YuvPictureFromFrame(picture));
+        }
+    }
+
+    void Draw(const AVFrame& picture) {
         const auto format = static_cast<AVPixelFormat>(picture.format);
         if (format != AV_PIX_FMT_YUV420P && format != AV_PIX_FMT_YUVJ420P) {
             return;  // only 4:2:0 pictures have a display conversion

@@ -1,0 +1,102 @@
+// The servers' parsers without sockets: the 10-byte control packet, the camera file-name rule and
+// picture blocks with their bounds.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+
+#include "link/control_packet.h"
+#include "link/picture_upload.h"
+
+namespace {
+
+TEST(ControlPacket, OnlyExactlyTenBytesParse) {
+    const uint8_t bytes[11] = {0, 0, 0, 0, 0, 0, 7, 9, 1, 0, 0};
+    vyr::ControlPacket packet;
+    ASSERT_TRUE(vyr::ParseControlPacket(bytes, 10, &packet));
+    EXPECT_EQ(packet.param1, 7);
+    EXPECT_EQ(packet.param2, 9);
+    EXPECT_EQ(packet.command, vyr::kCommandCapture);
+    const uint8_t high[10] = {0, 0, 0, 0, 0, 0, 0, 0, 0x34, 0x12};
+    ASSERT_TRUE(vyr::ParseControlPacket(high, 10, &packet));
+    EXPECT_EQ(packet.command, 0x1234);
+    for (const int length : {0, 9, 11, 10240}) {
+        EXPECT_FALSE(vyr::ParseControlPacket(bytes, length, &packet)) << length;
+    }
+}
+
+std::string NameFor(const char* cameraName) {
+    std::array<uint8_t, vyr::kPictureNameBytes> field{};
+    std::memcpy(field.data(), cameraName, std::min(std::strlen(cameraName), field.size()));
+    return vyr::PictureFileName(field.data());
+}
+
+TEST(PictureFileName, CameraNamesGiveBmpNamesOrAreRefused) {
+    // Underscore at position 1 or later: the first 19 characters.
+    EXPECT_EQ(NameFor("IMG_20260415_103007.jpg"), "IMG_20260415_103007.bmp");
+    EXPECT_EQ(NameFor("A_b.jpg"), "A_b.jpg.bmp");
+    // No underscore, or one at position 0: up to 14 characters from position 5.
+    EXPECT_EQ(NameFor("DSC0012345678901234567.jpg"), "12345678901234.bmp");
+    EXPECT_EQ(NameFor("_AAAAbcdef.jpg"), "bcdef.jpg.bmp");
+    // 24 characters with no terminator: the field's end stops the name.
+    EXPECT_EQ(NameFor("xxxxxABCDEFGHIJKLMNOPQRSTUVWXYZ"), "ABCDEFGHIJKLMN.bmp");
+    // Names that would leave the folder, or name nothing.
+    for (const char* bad : {"../../etc/pass_wd", "a/b_c.jpg", "x_/..", "_aaa/../../x.jpg", "..._x",
+                            "abcd", "", "_"}) {
+        EXPECT_EQ(NameFor(bad), "") << bad;
+    }
+}
+
+std::vector<uint8_t> Block(int count, const char* name = "IMG_1.jpg", uint8_t fill = 0x11) {
+    std::vector<uint8_t> block(vyr::kPictureBlockBytes, 0);
+    block[10] = static_cast<uint8_t>(count);
+    block[11] = static_cast<uint8_t>(count >> 8);
+    std::memcpy(block.data() + 14, name, std::strlen(name));
+    std::fill(block.begin() + 38, block.end(), fill);
+    return block;
+}
+
+TEST(PictureUpload, EightKilobyteBlocksContinueAndAShortOneEnds) {
+    vyr::PictureUpload upload;
+    upload.Begin();
+    EXPECT_EQ(upload.AddBlock(Block(8192, "IMG_1.jpg", 1).data()), vyr::PictureUpload::Step::kMore);
+    EXPECT_EQ(upload.fileName(), "IMG_1.jpg.bmp");
+    // The name of later blocks is not read.
+    EXPECT_EQ(upload.AddBlock(Block(8192, "OTHER_2.jpg", 2).data()),
+              vyr::PictureUpload::Step::kMore);
+    EXPECT_EQ(upload.fileName(), "IMG_1.jpg.bmp");
+    EXPECT_EQ(upload.AddBlock(Block(0).data()), vyr::PictureUpload::Step::kComplete);
+    ASSERT_EQ(upload.length(), 16384);
+    EXPECT_EQ(upload.data()[8191], 1);
+    EXPECT_EQ(upload.data()[8192], 2);
+}
+
+TEST(PictureUpload, CountOver8192OrOverflowRefusesTheUpload) {
+    vyr::PictureUpload upload;
+    upload.Begin();
+    upload.AddBlock(Block(8192).data());
+    EXPECT_EQ(upload.AddBlock(Block(8193).data()), vyr::PictureUpload::Step::kRefused);
+    EXPECT_TRUE(upload.refused());
+    EXPECT_EQ(upload.length(), 0);
+
+    // 187 full blocks fill 1,531,904 bytes; 4096 more fit exactly, 4097 do not.
+    for (const int last : {4096, 4097}) {
+        upload.Begin();
+        for (int i = 0; i < 187; ++i) {
+            ASSERT_EQ(upload.AddBlock(Block(8192).data()), vyr::PictureUpload::Step::kMore);
+        }
+        const auto step = upload.AddBlock(Block(last).data());
+        if (last == 4096) {
+            EXPECT_EQ(step, vyr::PictureUpload::Step::kComplete);
+            EXPECT_EQ(upload.length(), vyr::kPictureBufferBytes);
+        } else {
+            EXPECT_EQ(step, vyr::PictureUpload::Step::kRefused);
+        }
+    }
+    // A new connection starts clean.
+    upload.Begin();
+    EXPECT_EQ(upload.AddBlock(Block(100).data()), vyr::PictureUpload::Step::kComplete);
+    EXPECT_FALSE(upload.refused());
+}
+
+}  // namespace

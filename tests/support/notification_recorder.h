@@ -1,0 +1,58 @@
+// A notification target for tests: keeps every snapshot record and device event in arrival order
+// and waits, with a deadline, for a number of them.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/notification_target.h"
+
+namespace vyr::test {
+
+class NotificationRecorder : public NotificationTarget {
+public:
+    struct Entry {
+        bool isSnapshot = false;  // OnSnapshot; otherwise OnDeviceEvent
+        NotificationRecord record{};
+        // The record read as a path: from offset 0 for a snapshot, from offset 4 for an event.
+        std::string Path() const {
+            const char* text = reinterpret_cast<const char*>(record.data()) + (isSnapshot ? 0 : 4);
+            return std::string(text, ::strnlen(text, isSnapshot ? 260 : 256));
+        }
+        int Code() const { return record[0] | record[1] << 8; }
+    };
+
+    void OnSnapshot(const NotificationRecord& record) override { Add({true, record}); }
+    void OnSettingsChanged(const SettingsBytes&) override {}
+    void OnDeviceEvent(const NotificationRecord& event) override { Add({false, event}); }
+
+    bool WaitForCount(size_t count, std::chrono::milliseconds deadline = std::chrono::seconds(10)) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, deadline, [&] { return entries_.size() >= count; });
+    }
+    std::vector<Entry> Entries() const {
+        std::lock_guard lock(mutex_);
+        return entries_;
+    }
+    size_t Count() const {
+        std::lock_guard lock(mutex_);
+        return entries_.size();
+    }
+
+private:
+    void Add(const Entry& entry) {
+        std::lock_guard lock(mutex_);
+        entries_.push_back(entry);
+        changed_.notify_all();
+    }
+
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<Entry> entries_;
+};
+
+}  // namespace vyr::test
