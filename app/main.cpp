@@ -5,10 +5,11 @@
 
 #include "app/core/command_line.h"
 #include "app/core/vyr_app.h"
+#include "app/start/fatal_error_box.h"
 #include "app/start/init_instance.h"
-#include "app/start/interim_main_window.h"
 #include "platform/dialogs/desktop_shell.h"
 #include "platform/dialogs/qt_prompts.h"
+#include "ui/main_dlg.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -27,5 +28,6 @@ int main(int argc, char** argv) {
     vyr::AppConfig config;
     config.cameraAddress = commandLine.cameraAddress;
     vyr::CVyrApp app(config, {&prompts, &shell});
-    return vyr::InitInstance(app, vyr::RunInterimMainWindow);
+    vyr::InstallFatalErrorBox();
+    return vyr::InitInstance(app, vyr::RunMainWindow);
 }

@@ -1,0 +1,62 @@
+// A main window for tests: an application object whose files live in a fresh folder (which is also
+// the working folder, where the link reads language.ini), prompts and shell that record, a current
+// patient, and the camera address 127.0.0.2 with either the simulated camera's ports or ports where
+// nothing listens.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QString>
+#include <filesystem>
+#include <memory>
+
+#include "app/core/vyr_app.h"
+#include "link/link_ports.h"
+#include "platform/dialogs/testing/recording_shell.h"
+#include "platform/dialogs/testing/scripted_prompts.h"
+#include "support/gui/modal_driver.h"
+#include "support/temp_dir.h"
+#include "tools/camsim/camera.h"
+#include "ui/main_dlg.h"
+
+namespace vyr::test {
+
+class MainDlgTest : public ::testing::Test {
+protected:
+    MainDlgTest();
+    ~MainDlgTest() override;
+
+    // language.ini with this language and camera type and the defaults for the rest.
+    void WriteLanguage(int32_t languageIndex, int32_t cameraType = 0);
+    void SetPatient(const char* name, const char* age, const char* tel, uint16_t gender);
+    // The simulated camera on 127.0.0.2 with ports of its own; the next window uses them.
+    void StartCamera(camsim::CameraConfig config);
+    // Opens and shows a main window (its start-up runs in the constructor).
+    MainDlg& Open();
+    void Close();
+
+    std::filesystem::path PatientFolder() const;
+    // A picture file of one colour, written as BMP.
+    std::filesystem::path WritePicture(const std::filesystem::path& file, int width, int height,
+                                       const QColor& colour) const;
+
+    TempDir dir_;
+    testing::ScriptedPrompts prompts_;
+    testing::RecordingShell shell_;
+    std::unique_ptr<CVyrApp> app_;
+    LinkPorts ports_;
+    std::unique_ptr<camsim::Camera> camera_;
+    std::unique_ptr<MainDlg> window_;
+    ModalDriver driver_;
+
+private:
+    std::filesystem::path previousFolder_;
+};
+
+// Whether the label shows a picture.
+bool HasPicture(const QWidget* label);
+// The colour of the middle of the label's picture; invalid without one.
+QColor PictureCentre(const QWidget* label);
+
+}  // namespace vyr::test
