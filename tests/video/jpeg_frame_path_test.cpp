@@ -207,7 +207,12 @@ TEST_F(JpegFramePathTest, SnapshotPathOverTheRecordLimitIsRefusedNotCut) {
     Send(PatternJpegs(320, 240, 1)[0]);
     ASSERT_TRUE(sink_.WaitForFrames(1));
     ASSERT_TRUE(WaitForDecoded(1));
-    EXPECT_FALSE(link_.snapshotFlags.captureRequested());  // consumed, not retried
+    // The request is consumed by that frame (the decode thread clears it right after drawing).
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (link_.snapshotFlags.captureRequested() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_FALSE(link_.snapshotFlags.captureRequested());
     EXPECT_EQ(notes_.Count(), 0u);
     EXPECT_EQ(link_.counters.snapshotsTaken.load(), 0u);
 }
