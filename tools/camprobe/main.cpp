@@ -1,95 +1,74 @@
 // camprobe: the installer's diagnostic for "the picture does not come". It runs the client's own
 // camera link headless against a camera, prints what the camera said and what arrived each second,
-// and exits 0 when pictures flowed, or non-zero with a one-line reason.
+// and exits 0 when pictures flowed, or non-zero with a one-line reason. On request it also takes a
+// snapshot, records a short video and prints what the camera's button and uploads announce, so
+// that a technician can check those paths without the window.
 //
-//   camprobe --camera ADDRESS [--seconds N] [--camera-type 0|1|2] [--json]
+//   camprobe --camera ADDRESS [--seconds N] [--camera-type 0|1|2] [--json] [--root DIR]
+//            [--patient TEL] [--snapshot] [--record SECONDS] [--listen]   (--help for all)
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <iterator>
+#include <set>
 #include <string>
+#include <system_error>
 #include <thread>
+#include <vector>
 
+#include "capture/capture_paths.h"
 #include "link/camera_link.h"
 #include "link/stream_connection.h"
+#include "tools/camprobe/probe_events.h"
+#include "tools/camprobe/probe_json.h"
+#include "tools/camprobe/probe_options.h"
 #include "tools/camprobe/probe_sink.h"
 
 namespace {
 
-struct Options {
-    std::string camera;
-    int seconds = 5;
-    int cameraType = -1;  // -1: the one in language.ini
-    bool json = false;
-    vyr::LinkPorts ports;
-};
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
 
-void PrintUsage() {
-    std::printf(
-        "usage: camprobe --camera ADDRESS [--seconds N] [--camera-type 0|1|2] [--json]\n"
-        "  Connects to the camera as the client does and reports what arrives.\n"
-        "  --camera ADDRESS    the camera's IPv4 address\n"
-        "  --seconds N         how long to watch the stream (default 5)\n"
-        "  --camera-type T     0 ask the camera for its model, 1 Motion-JPEG, 2 H.264; for this\n"
-        "                      run only (default: the camera type in ./language.ini)\n"
-        "  --json              end with one JSON object of the results\n"
-        "  --model-port P, --stream-port P   the camera's ports (default 40006, 40003)\n"
-        "Exit status: 0 pictures arrived; 1 no picture; 2 usage.\n");
-}
+// How long the servers may take to listen after Start, and how long a run goes on past its
+// seconds for a snapshot still to be written or a recording still waiting for its key frame.
+constexpr auto kServersWait = 2s;
+constexpr auto kSnapshotGrace = 2s;
+constexpr auto kRecordingEndGrace = 5s;
 
-bool ParsePort(const char* text, uint16_t* port) {
-    char* end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value <= 0 || value > 65535) {
-        return false;
+// The root as an absolute folder without a trailing '/', so that the paths reported are whole.
+std::string AbsoluteFolder(const std::string& folder) {
+    fs::path path = fs::absolute(fs::path(folder)).lexically_normal();
+    if (!path.has_filename() && path.has_parent_path() && path != path.root_path()) {
+        path = path.parent_path();
     }
-    *port = static_cast<uint16_t>(value);
-    return true;
+    return path.string();
 }
 
-bool ParseOptions(int argc, char** argv, Options* options) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (arg == "--camera" && hasValue) {
-            options->camera = argv[++i];
-        } else if (arg == "--seconds" && hasValue) {
-            options->seconds = std::atoi(argv[++i]);
-        } else if (arg == "--camera-type" && hasValue) {
-            options->cameraType = std::atoi(argv[++i]);
-        } else if (arg == "--model-port" && hasValue) {
-            if (!ParsePort(argv[++i], &options->ports.modelQuery)) {
-                return false;
-            }
-        } else if (arg == "--stream-port" && hasValue) {
-            if (!ParsePort(argv[++i], &options->ports.stream)) {
-                return false;
-            }
-        } else if (arg == "--json") {
-            options->json = true;
-        } else {
-            return false;
+// Creates the photo and video folders; the reason when it cannot, empty on success.
+std::string MakeFolders(const vyr::LinkShared& link) {
+    for (const std::string& folder : {vyr::PhotoFolder(link), vyr::VideoFolder(link)}) {
+        std::error_code error;
+        fs::create_directories(folder, error);
+        if (error) {
+            return "cannot create " + folder + ": " + error.message();
         }
     }
-    return !options->camera.empty() && options->seconds > 0 && options->cameraType >= -1 &&
-           options->cameraType <= 2;
+    return {};
 }
 
-std::string JsonEscaped(const std::string& text) {
-    std::string out;
-    for (const char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else {
-            out += c;
+// The .avi files directly in folder (none when it does not exist).
+std::set<std::string> AviFilesIn(const std::string& folder) {
+    std::set<std::string> files;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        if (it->path().extension() == ".avi" && it->is_regular_file(error)) {
+            files.insert(it->path().string());
         }
     }
-    return out;
+    return files;
 }
 
 std::string ModelFailure(int result) {
@@ -105,33 +84,67 @@ std::string ModelFailure(int result) {
     }
 }
 
-}  // namespace
+std::string PortText(uint16_t port) {
+    return port != 0 ? std::to_string(port) : std::string("not listening");
+}
 
-int main(int argc, char** argv) {
-    Options options;
-    if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        PrintUsage();
-        return 0;
+// Waits for both servers and prints "servers: control P picture P"; the reason when one does not
+// listen, empty when both do.
+std::string ReportServers(const vyr::CCameraLink& link, const vyr::LinkPorts& ports) {
+    const auto deadline = Clock::now() + kServersWait;
+    while ((link.ControlPort() == 0 || link.PicturePort() == 0) && Clock::now() < deadline) {
+        std::this_thread::sleep_for(10ms);
     }
-    if (!ParseOptions(argc, argv, &options)) {
-        PrintUsage();
-        return 2;
+    const uint16_t control = link.ControlPort();
+    const uint16_t picture = link.PicturePort();
+    std::printf("servers: control %s picture %s\n", PortText(control).c_str(),
+                PortText(picture).c_str());
+    if (control == 0) {
+        return "control server not listening on port " + std::to_string(ports.control);
     }
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    if (picture == 0) {
+        return "picture server not listening on port " + std::to_string(ports.picture);
+    }
+    return {};
+}
 
-    vyr::ProbeSink sink;
-    vyr::CCameraLink link;
-    link.SetDeviceIp(options.camera);
-    link.SetPorts(options.ports);
-    link.shared().cameraTypeOverride.store(options.cameraType);
-    link.Start(nullptr, &sink);
-
+// Watches the stream second by second and carries out --snapshot and --record from the first
+// picture on. Returns the seconds watched.
+int Watch(vyr::CCameraLink& link, const vyr::probe::Options& options) {
     const auto& counters = link.shared().counters;
     const auto& ring = vyr::Globals().receiveRing;
+    const auto start = Clock::now();
+    bool sawPicture = false;
+    bool isRecording = false;
+    bool recordingStopped = false;
+    Clock::time_point snapshotAt;
+    Clock::time_point stopRecordingAt;
     uint64_t lastDecoded = 0;
     uint64_t lastDrawn = 0;
-    for (int second = 1; second <= options.seconds; ++second) {
-        std::this_thread::sleep_for(std::chrono::seconds(1));
+    int second = 0;
+    for (int tick = 1;; ++tick) {
+        std::this_thread::sleep_until(start + tick * 100ms);
+        const auto now = Clock::now();
+        if (!sawPicture && counters.framesDecoded.load() > 0) {
+            sawPicture = true;
+            if (options.snapshot) {
+                link.RequestSnapshot();
+                snapshotAt = now;
+            }
+            if (options.recordSeconds > 0) {
+                link.StartRecording();
+                isRecording = true;
+                stopRecordingAt = now + std::chrono::seconds(options.recordSeconds);
+            }
+        }
+        if (isRecording && !recordingStopped && now >= stopRecordingAt) {
+            link.StopRecording();
+            recordingStopped = true;
+        }
+        if (tick % 10 != 0) {
+            continue;
+        }
+        ++second;
         const uint64_t decoded = counters.framesDecoded.load();
         const uint64_t drawn = counters.framesDrawn.load();
         std::printf("second %d: frames decoded %llu, drawn %llu, blocks dropped %llu\n", second,
@@ -140,39 +153,107 @@ int main(int argc, char** argv) {
                     static_cast<unsigned long long>(ring.droppedBlocks()));
         lastDecoded = decoded;
         lastDrawn = drawn;
+
+        const bool awaitsSnapshot = options.snapshot && sawPicture &&
+                                    counters.snapshotsTaken.load() == 0 &&
+                                    now < snapshotAt + kSnapshotGrace;
+        const bool awaitsRecordingEnd =
+            isRecording && (!recordingStopped || (vyr::Globals().recordingActive.load() != 0 &&
+                                                  now < stopRecordingAt + kRecordingEndGrace));
+        if (second >= options.seconds && !awaitsSnapshot && !awaitsRecordingEnd) {
+            return second;
+        }
     }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    vyr::probe::Options options;
+    if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        vyr::probe::PrintUsage();
+        return 0;
+    }
+    if (!vyr::probe::ParseOptions(argc, argv, &options)) {
+        vyr::probe::PrintUsage();
+        return 2;
+    }
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+
+    vyr::ProbeSink sink;
+    vyr::probe::ProbeEvents events(options.listen);
+    vyr::CCameraLink link;
+    link.SetDeviceIp(options.camera);
+    link.SetPorts(options.ports);
+    link.SetPatientFolderName(options.patient);
+    link.shared().cameraTypeOverride.store(options.cameraType);
+    if (!options.root.empty()) {
+        link.SetExeDir(AbsoluteFolder(options.root));
+        const std::string failure = MakeFolders(link.shared());
+        if (!failure.empty()) {
+            std::fprintf(stderr, "camprobe: %s\n", failure.c_str());
+            return 1;
+        }
+    }
+    const std::string videoFolder = vyr::VideoFolder(link.shared());
+    const std::set<std::string> videosBefore = AviFilesIn(videoFolder);
+
+    link.Start(&events, &sink);
+    const std::string serversFailure = ReportServers(link, options.ports);
+    const int secondsWatched = Watch(link, options);
     const bool wasConnected = link.IsConnected() == 1;
+    link.StopRecording();
     link.Stop();
 
-    const auto report = link.shared().LastModelReport();
+    const auto& counters = link.shared().counters;
+    const auto model = link.shared().LastModelReport();
     const bool mjpeg = vyr::Globals().mjpegMode.load() != 0;
-    if (report.asked) {
-        std::printf("model reply: %s\n", report.result == vyr::kModelQueryOk
-                                             ? report.modelText.c_str()
-                                             : ModelFailure(report.result).c_str());
+    if (model.asked) {
+        std::printf("model reply: %s\n", model.result == vyr::kModelQueryOk
+                                             ? model.modelText.c_str()
+                                             : ModelFailure(model.result).c_str());
     } else {
         std::printf("model reply: not asked (camera type set)\n");
     }
     std::printf("stream: %s, %dx%d\n", mjpeg ? "mjpeg" : "h264", sink.width(), sink.height());
 
+    vyr::probe::ProbeReport report;
+    report.model = model.modelText;
+    report.mode = mjpeg ? "mjpeg" : "h264";
+    report.width = sink.width();
+    report.height = sink.height();
+    report.framesDecoded = counters.framesDecoded.load();
+    report.framesDrawn = counters.framesDrawn.load();
+    report.blocksDropped = vyr::Globals().receiveRing.droppedBlocks();
+    report.seconds = secondsWatched;
+    // The path is kept even when writing failed; only a file that is there is reported.
+    const std::string snapshot = vyr::Globals().LastSnapshotPath();
+    std::error_code error;
+    if (!snapshot.empty() && fs::is_regular_file(snapshot, error)) {
+        report.snapshot = snapshot;
+    }
+    const std::set<std::string> videosAfter = AviFilesIn(videoFolder);
+    std::set_difference(videosAfter.begin(), videosAfter.end(), videosBefore.begin(),
+                        videosBefore.end(), std::back_inserter(report.recordings));
+    report.events = events.Events();
+
     std::string failure;
-    if (report.asked && report.result != vyr::kModelQueryOk) {
-        failure = ModelFailure(report.result);
+    if (model.asked && model.result != vyr::kModelQueryOk) {
+        failure = ModelFailure(model.result);
     } else if (!wasConnected) {
         failure = "stream connection refused";
-    } else if (counters.framesDecoded.load() == 0) {
+    } else if (report.framesDecoded == 0) {
         failure = "no picture within " + std::to_string(options.seconds) + " s";
+    } else if (options.snapshot && report.snapshot.empty()) {
+        failure = "no snapshot written in " + vyr::PhotoFolder(link.shared());
+    } else if (options.recordSeconds > 0 && report.recordings.empty()) {
+        failure = "no recording written in " + videoFolder;
+    } else if (options.listen && !serversFailure.empty()) {
+        failure = serversFailure;
     }
 
     if (options.json) {
-        std::printf(
-            "{\"model\": \"%s\", \"mode\": \"%s\", \"width\": %d, \"height\": %d, "
-            "\"frames_decoded\": %llu, \"frames_drawn\": %llu, \"blocks_dropped\": %llu, "
-            "\"seconds\": %d}\n",
-            JsonEscaped(report.modelText).c_str(), mjpeg ? "mjpeg" : "h264", sink.width(),
-            sink.height(), static_cast<unsigned long long>(counters.framesDecoded.load()),
-            static_cast<unsigned long long>(counters.framesDrawn.load()),
-            static_cast<unsigned long long>(ring.droppedBlocks()), options.seconds);
+        std::printf("%s\n", vyr::probe::ReportJson(report).c_str());
     }
     if (!failure.empty()) {
         std::fprintf(stderr, "camprobe: %s\n", failure.c_str());
