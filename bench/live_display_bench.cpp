@@ -39,13 +39,13 @@
 #include <vector>
 
 #include "app/core/vyr_app.h"
-#include "app/settings/settings_file.h"
 #include "link/camera_link.h"
-#include "link/link_shared.h"
+#include "linkstate/link_shared.h"
 #include "patients/store/patient_record.h"
 #include "patients/store/patient_store.h"
 #include "platform/dialogs/testing/recording_shell.h"
 #include "platform/dialogs/testing/scripted_prompts.h"
+#include "settings/settings_file.h"
 #include "tools/camsim/camera.h"
 #include "ui/live_area.h"
 #include "ui/main_dlg.h"

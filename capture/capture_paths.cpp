@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "link/link_shared.h"
+#include "linkstate/link_shared.h"
 #include "platform/exe_dir.h"
 
 namespace vyr {

@@ -11,7 +11,7 @@
 #include "capture/avi/avi_writer.h"
 #include "capture/capture_paths.h"
 #include "capture/local_clock.h"
-#include "link/link_shared.h"
+#include "linkstate/link_shared.h"
 
 namespace vyr {
 namespace {

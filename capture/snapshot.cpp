@@ -9,7 +9,7 @@
 #include "capture/capture_paths.h"
 #include "capture/local_clock.h"
 #include "capture/notification_records.h"
-#include "link/link_shared.h"
+#include "linkstate/link_shared.h"
 #include "platform/notification_target.h"
 
 namespace vyr {

@@ -13,8 +13,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/settings/number_text.h"
-#include "app/settings/settings_file.h"
+#include "settings/number_text.h"
+#include "settings/settings_file.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <thread>
 
-#include "link/link_shared.h"
+#include "linkstate/link_shared.h"
 
 namespace vyr {
 

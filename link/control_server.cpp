@@ -11,8 +11,8 @@
 
 #include "capture/notification_records.h"
 #include "link/control_packet.h"
-#include "link/link_shared.h"
 #include "link/server_listener.h"
+#include "linkstate/link_shared.h"
 #include "platform/notification_target.h"
 
 namespace vyr {

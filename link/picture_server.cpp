@@ -10,11 +10,11 @@
 
 #include "capture/capture_paths.h"
 #include "capture/notification_records.h"
-#include "link/link_shared.h"
 #include "link/picture_upload.h"
 #include "link/received_picture.h"
 #include "link/server_listener.h"
 #include "link/stream_connection.h"
+#include "linkstate/link_shared.h"
 #include "platform/notification_target.h"
 
 namespace vyr {

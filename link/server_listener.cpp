@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "link/link_shared.h"
+#include "linkstate/link_shared.h"
 #include "platform/net/socket_guard.h"
 
 namespace vyr {

@@ -15,9 +15,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/settings/settings_file.h"
-#include "link/link_shared.h"
+#include "linkstate/link_shared.h"
 #include "platform/net/socket_guard.h"
+#include "settings/settings_file.h"
 
 namespace vyr {
 namespace {

@@ -14,7 +14,7 @@
 #include <memory>
 
 #include "app/start/init_instance.h"
-#include "link/link_ports.h"
+#include "linkstate/link_ports.h"
 #include "patients/store/patient_record.h"
 #include "platform/dialogs/template_dialog.h"
 #include "platform/notification_target.h"

@@ -15,7 +15,7 @@
 
 #include "app/core/patient_folders.h"
 #include "app/core/vyr_app.h"
-#include "app/settings/settings_file.h"
+#include "settings/settings_file.h"
 #include "ui/delete_tree.h"
 #include "ui/live_area.h"
 #include "ui/main_dlg.h"

@@ -1,7 +1,7 @@
 // Chooses the frame path once identification has settled mjpegMode.
 #include "video/decode_thread.h"
 
-#include "link/link_shared.h"
+#include "linkstate/link_shared.h"
 #include "video/h264_frame_path.h"
 #include "video/jpeg_frame_path.h"
 

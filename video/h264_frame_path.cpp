@@ -15,7 +15,7 @@ extern "C" {
 
 #include "capture/bgr_conversion.h"
 #include "capture/snapshot.h"
-#include "link/link_shared.h"
+#include "linkstate/link_shared.h"
 #include "video/frame_sink.h"
 #include "video/h264_decoder.h"
 #include "video/nal_splitter.h"

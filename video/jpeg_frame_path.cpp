@@ -13,7 +13,7 @@
 
 #include "capture/bgr_conversion.h"
 #include "capture/snapshot.h"
-#include "link/link_shared.h"
+#include "linkstate/link_shared.h"
 #include "video/frame_sink.h"
 #include "video/jpeg/jpeg_decoder.h"
 #include "video/mjpeg_reassembler.h"

@@ -8,10 +8,10 @@
 #include <mutex>
 #include <string>
 
-#include "app/settings/settings_file.h"
 #include "patients/store/patient_record.h"
 #include "patients/store/patient_store.h"
 #include "platform/notification_target.h"
+#include "settings/settings_file.h"
 
 namespace vyr {
 

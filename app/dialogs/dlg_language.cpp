@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "app/dialogs/language_items.h"
-#include "app/settings/settings_file.h"
 #include "platform/dialogs/combo_selection.h"
+#include "settings/settings_file.h"
 
 namespace vyr {
 namespace {

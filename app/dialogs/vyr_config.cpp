@@ -7,9 +7,9 @@
 
 #include "app/core/vyr_app.h"
 #include "app/dialogs/language_items.h"
-#include "app/settings/number_text.h"
-#include "app/settings/settings_file.h"
 #include "platform/dialogs/combo_selection.h"
+#include "settings/number_text.h"
+#include "settings/settings_file.h"
 
 namespace vyr {
 namespace {

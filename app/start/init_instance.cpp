@@ -4,8 +4,8 @@
 
 #include "app/core/vyr_app.h"
 #include "app/dialogs/dlg_language.h"
-#include "app/settings/settings_file.h"
 #include "patients/dialog/vyr_dlg.h"
+#include "settings/settings_file.h"
 
 namespace vyr {
 

@@ -10,13 +10,13 @@
 
 #include "app/core/patient_folders.h"
 #include "app/core/vyr_app.h"
-#include "app/settings/settings_file.h"
 #include "patients/dialog/about_dlg.h"
 #include "patients/dialog/patient_list.h"
 #include "patients/dialog/vyr_dlg_template.h"
 #include "patients/dialog/vyr_dlg_texts.h"
 #include "platform/dialogs/combo_selection.h"
 #include "platform/dialogs/prompts.h"
+#include "settings/settings_file.h"
 
 namespace vyr {
 namespace {

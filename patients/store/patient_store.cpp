@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/settings/atomic_file.h"
+#include "platform/atomic_file.h"
 
 namespace vyr {
 

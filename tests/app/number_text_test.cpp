@@ -1,5 +1,5 @@
 // The number box's ascii-to-integer rule with its 99-byte cut and saturation.
-#include "app/settings/number_text.h"
+#include "settings/number_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // language.ini beyond what the dialogs show: read-only files, unwritable folders, and a crash
 // between writing and renaming.
-#include "app/settings/settings_file.h"
+#include "settings/settings_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/settings/atomic_file.h"
+#include "platform/atomic_file.h"
 #include "support/file_bytes.h"
 #include "support/temp_dir.h"
 

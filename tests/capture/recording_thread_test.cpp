@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "link/link_shared.h"
+#include "linkstate/link_shared.h"
 #include "support/avi_reader.h"
 #include "support/file_bytes.h"
 #include "support/h264_stream.h"

@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/settings/settings_file.h"
 #include "link/stream_connection.h"
+#include "settings/settings_file.h"
 #include "support/recording_sink.h"
 #include "support/temp_dir.h"
 #include "tools/camsim/camera.h"

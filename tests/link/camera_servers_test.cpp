@@ -10,9 +10,9 @@
 #include <random>
 #include <thread>
 
-#include "app/settings/settings_file.h"
 #include "link/camera_link.h"
 #include "link/picture_upload.h"
+#include "settings/settings_file.h"
 #include "support/file_bytes.h"
 #include "support/notification_recorder.h"
 #include "support/temp_dir.h"

@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "app/settings/settings_file.h"
 #include "link/camera_link.h"
+#include "settings/settings_file.h"
 #include "support/avi_reader.h"
 #include "support/file_bytes.h"
 #include "support/notification_recorder.h"

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <thread>
 
-#include "link/receive_ring.h"
-#include "link/record_ring.h"
+#include "linkstate/receive_ring.h"
+#include "linkstate/record_ring.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include <filesystem>
 
-#include "link/link_shared.h"
 #include "link/stream_connection.h"
+#include "linkstate/link_shared.h"
 #include "support/file_bytes.h"
 #include "support/temp_dir.h"
 

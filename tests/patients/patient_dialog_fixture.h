@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "app/core/vyr_app.h"
-#include "app/settings/settings_file.h"
 #include "patient_images.h"
 #include "patients/dialog/patient_list.h"
 #include "patients/dialog/vyr_dlg.h"
 #include "patients/dialog/vyr_dlg_template.h"
 #include "platform/dialogs/testing/recording_shell.h"
 #include "platform/dialogs/testing/scripted_prompts.h"
+#include "settings/settings_file.h"
 #include "support/gui/dialog_actions.h"
 #include "support/temp_dir.h"
 

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/settings/atomic_file.h"
 #include "patient_images.h"
 #include "patients/store/patient_store.h"
+#include "platform/atomic_file.h"
 #include "support/file_bytes.h"
 #include "support/temp_dir.h"
 

@@ -10,10 +10,10 @@
 #include <fstream>
 #include <thread>
 
-#include "app/settings/settings_file.h"
 #include "link/camera_link.h"
-#include "link/link_shared.h"
+#include "linkstate/link_shared.h"
 #include "main_dlg_fixture.h"
+#include "settings/settings_file.h"
 #include "support/gui/dialog_actions.h"
 #include "tools/camsim/camera_button.h"
 #include "tools/camsim/test_pattern.h"

@@ -11,8 +11,8 @@
 #include <QLabel>
 #include <QPixmap>
 
-#include "app/settings/settings_file.h"
-#include "link/link_shared.h"
+#include "linkstate/link_shared.h"
+#include "settings/settings_file.h"
 #include "ui/current_item.h"
 
 namespace vyr::test {

@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "app/core/vyr_app.h"
-#include "link/link_ports.h"
+#include "linkstate/link_ports.h"
 #include "platform/dialogs/testing/recording_shell.h"
 #include "platform/dialogs/testing/scripted_prompts.h"
 #include "support/gui/modal_driver.h"

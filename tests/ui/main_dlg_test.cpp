@@ -14,7 +14,7 @@
 #include "app/dialogs/vyr_config.h"
 #include "capture/notification_records.h"
 #include "link/camera_link.h"
-#include "link/link_shared.h"
+#include "linkstate/link_shared.h"
 #include "main_dlg_fixture.h"
 #include "platform/dialogs/combo_selection.h"
 #include "support/gui/dialog_actions.h"

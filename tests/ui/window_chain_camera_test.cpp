@@ -8,12 +8,12 @@
 #include <filesystem>
 
 #include "app/core/vyr_app.h"
-#include "app/settings/settings_file.h"
 #include "app/start/init_instance.h"
 #include "link/camera_link.h"
 #include "patients/dialog/vyr_dlg.h"
 #include "platform/dialogs/testing/recording_shell.h"
 #include "platform/dialogs/testing/scripted_prompts.h"
+#include "settings/settings_file.h"
 #include "support/gui/dialog_actions.h"
 #include "support/gui/modal_driver.h"
 #include "support/run_command.h"

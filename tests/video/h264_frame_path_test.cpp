@@ -7,7 +7,7 @@
 
 #include <thread>
 
-#include "link/link_shared.h"
+#include "linkstate/link_shared.h"
 #include "support/h264_stream.h"
 #include "support/recording_sink.h"
 #include "support/temp_dir.h"

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "link/link_shared.h"
+#include "linkstate/link_shared.h"
 #include "support/notification_recorder.h"
 #include "support/recording_sink.h"
 #include "support/temp_dir.h"

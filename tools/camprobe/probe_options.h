@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "link/link_ports.h"
+#include "linkstate/link_ports.h"
 
 namespace vyr::probe {
 

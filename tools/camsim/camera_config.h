@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "link/link_ports.h"
+#include "linkstate/link_ports.h"
 
 namespace vyr::camsim {
 

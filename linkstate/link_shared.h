@@ -10,10 +10,10 @@
 #include <mutex>
 #include <string>
 
-#include "link/link_ports.h"
-#include "link/receive_ring.h"
-#include "link/record_ring.h"
-#include "link/socket_slot.h"
+#include "linkstate/link_ports.h"
+#include "linkstate/receive_ring.h"
+#include "linkstate/record_ring.h"
+#include "linkstate/socket_slot.h"
 
 namespace vyr {
 

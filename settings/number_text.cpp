@@ -1,5 +1,5 @@
 // Saturating decimal conversion of the number box's text.
-#include "app/settings/number_text.h"
+#include "settings/number_text.h"
 
 #include <limits>
 

@@ -1,7 +1,7 @@
 // Shared link state: the process-wide values and the small locked parts (the patient folder name,
 // the stream socket registration, the identification hand-over). None of them is on the per-block
 // path.
-#include "link/link_shared.h"
+#include "linkstate/link_shared.h"
 
 #include <sys/socket.h>
 #include <unistd.h>

@@ -1,6 +1,6 @@
 // RecordRing slot hand-over. A slot's copy is reused (resized) rather than freed and allocated for
 // every frame, which keeps the decode thread's allocations to the first pass over the ring.
-#include "link/record_ring.h"
+#include "linkstate/record_ring.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 // Atomic replacement by write-to-temporary, fsync, rename(2) in the same folder. The temporary
 // file's name is unique (mkstemp), so two writers never share one.
-#include "app/settings/atomic_file.h"
+#include "platform/atomic_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

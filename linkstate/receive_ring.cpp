@@ -1,5 +1,5 @@
 // ReceiveRing slot hand-over with release/acquire on the full flag.
-#include "link/receive_ring.h"
+#include "linkstate/receive_ring.h"
 
 #include <algorithm>
 #include <cstring>

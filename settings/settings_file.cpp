@@ -1,9 +1,9 @@
 // language.ini reading and writing on a 16-byte copy, little-endian.
-#include "app/settings/settings_file.h"
+#include "settings/settings_file.h"
 
 #include <cstdio>
 
-#include "app/settings/atomic_file.h"
+#include "platform/atomic_file.h"
 
 namespace vyr {
 namespace {
