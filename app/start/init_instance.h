@@ -16,8 +16,7 @@ enum class ChainStep {
     kBackToPatients,  // Exit: a fresh patient dialog opens
 };
 
-// Runs one main window modally for the current patient. The interim main window provides one
-// (RunInterimMainWindow); the full main window replaces it.
+// Runs one main window modally for the current patient.
 using MainWindowRunner = std::function<ChainStep(CVyrApp& app)>;
 
 // The start-up order: (there are no sockets to initialise on this platform) the language dialog
