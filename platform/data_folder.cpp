@@ -67,6 +67,17 @@ int MakeFolders(const fs::path& folder) {
     return 0;
 }
 
+// Whether two paths name one folder, symbolic links and ".." resolved as far as they exist.
+bool SameFolder(const fs::path& a, const fs::path& b) {
+    std::error_code error;
+    const fs::path realA = fs::weakly_canonical(a, error);
+    if (error) {
+        return false;
+    }
+    const fs::path realB = fs::weakly_canonical(b, error);
+    return !error && realA == realB;
+}
+
 }  // namespace
 
 DataFolderInputs ProcessDataFolderInputs(const std::string& namedFolder) {
@@ -120,9 +131,18 @@ int ChooseDataFolder(const DataFolderInputs& inputs, DataFolder* chosen, std::st
         *error = "no home folder to keep the data in: set HOME or XDG_DATA_HOME, or use --data DIR";
         return -1;
     }
+    const std::string folder = NormalFolder(dataHome, kProgramFolderName);
+    // XDG_DATA_HOME naming the installation's own share folder would put the data among the
+    // installed files.
+    const fs::path marker = fs::path(inputs.executableDir) / VYR_INSTALL_MARKER_FROM_BINDIR;
+    if (SameFolder(folder, marker.parent_path()) || SameFolder(folder, inputs.executableDir)) {
+        *error = "the data folder " + folder + " would be inside the installation: set " +
+                 "XDG_DATA_HOME elsewhere, or use --data DIR";
+        return -1;
+    }
     chosen->layout = DataLayout::kInstalled;
-    chosen->folder = NormalFolder(dataHome, kProgramFolderName);
-    chosen->filesFolder = chosen->folder;
+    chosen->folder = folder;
+    chosen->filesFolder = folder;
     return 0;
 }
 

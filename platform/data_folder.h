@@ -38,8 +38,8 @@ bool IsInstalledExecutableDir(const std::string& executableDir);
 
 // Decides the layout and its folders. A relative --data DIR is taken from the working folder; a
 // relative $XDG_DATA_HOME is ignored, as the XDG base directory rules say. Returns 0, or -1 with a
-// reason in *error when no folder can be named (no executable folder, no home folder, an empty
-// DIR).
+// reason in *error when no folder can be named (no executable folder, no home folder) or when an
+// installed program's folder would lie inside its installation (XDG_DATA_HOME set to its share/).
 int ChooseDataFolder(const DataFolderInputs& inputs, DataFolder* chosen, std::string* error);
 
 // Puts the choice into effect: for an installed or named layout, creates the folder with its

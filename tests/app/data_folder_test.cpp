@@ -3,7 +3,8 @@
 // working folder of its own: its console line must name the folder, language.ini (which the
 // first-run language dialog creates at once) must land there, and nothing may appear in the
 // working folder or the installation. In-process: once a data folder is in use, the folder
-// helpers every writer calls answer with it, and a folder that cannot be used changes nothing.
+// helpers every writer calls answer with it; a folder that cannot be used changes nothing, and
+// one inside the installation is refused.
 #include "platform/data_folder.h"
 
 #include <gtest/gtest.h>
@@ -200,6 +201,19 @@ TEST_F(DataFolderInProcess, EveryWriterFollowsTheFolderInUse) {
     ASSERT_EQ(vyr::EnsurePatientFolders(vyr::GetExeDir(), "123", nullptr), 0);
     EXPECT_TRUE(fs::is_directory(folder + "/jpg/123"));
     EXPECT_TRUE(fs::is_directory(folder + "/video"));
+}
+
+TEST_F(DataFolderInProcess, AnInstalledProgramNeverKeepsItsDataInItsInstallation) {
+    const fs::path bin = fs::path(VYR_INSTALLED_PATH).parent_path();
+    vyr::DataFolderInputs inputs{bin.string(), "", (bin.parent_path() / "share").string(),
+                                 temp_.path().string(), temp_.path().string()};
+    vyr::DataFolder chosen;
+    std::string error;
+    EXPECT_EQ(vyr::ChooseDataFolder(inputs, &chosen, &error), -1);
+    EXPECT_NE(error.find("inside the installation"), std::string::npos) << error;
+    inputs.xdgDataHome = "";
+    ASSERT_EQ(vyr::ChooseDataFolder(inputs, &chosen, &error), 0) << error;
+    EXPECT_EQ(chosen.folder, (temp_.path() / ".local/share/vyr").string());
 }
 
 TEST_F(DataFolderInProcess, AFolderThatCannotBeUsedChangesNothing) {
