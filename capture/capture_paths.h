@@ -14,7 +14,8 @@ struct LinkShared;
 // the record's 255-byte path buffer. A longer path is refused rather than cut into another name.
 inline constexpr size_t kNotificationPathMaxChars = 254;
 
-// The folder that holds jpg/ and video/: the link's own choice, or the executable's folder.
+// The folder that holds jpg/ and video/: the link's own choice, or GetExeDir() (the executable's
+// folder, or the data folder start-up chose).
 std::string LinkExeDir(const LinkShared& link);
 
 // {exe dir}/jpg/{patient folder name}, without a trailing '/'.

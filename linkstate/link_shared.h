@@ -104,7 +104,7 @@ struct LinkShared {
     std::string deviceIp = "192.168.1.1";
     std::string localIp = "192.168.1.1";
     LinkPorts ports;
-    // The folder that holds jpg/ and video/; empty means the executable's folder.
+    // The folder that holds jpg/ and video/; empty means GetExeDir() (platform/exe_dir.h).
     std::string exeDir;
 
     // The servers' listening sockets and the connection each is serving, so that Stop can wake

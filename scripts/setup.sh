@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
     # build
     build-essential cmake ninja-build pkg-config git
+    # the Debian package (cpack -G DEB): file picks the programs, dpkg-shlibdeps their libraries
+    dpkg-dev file
     # product
     qt6-base-dev libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libyuv-dev
     # tests, benchmarks, fuzzing and sanitizers

@@ -22,10 +22,12 @@ inline constexpr char kDefaultCameraAddress[] = "192.168.1.1";
 
 struct AppConfig {
     std::string cameraAddress = kDefaultCameraAddress;  // for the camera link
-    // language.ini and usrinfo.bin are opened by bare name: they live in the working folder.
+    // language.ini and usrinfo.bin are opened by bare name: they live in the working folder, which
+    // is the data folder when start-up chose one (platform/data_folder.h).
     std::filesystem::path settingsFile = kSettingsFileName;
     std::filesystem::path patientFile = kPatientFileName;
-    // Pictures and videos go under this folder; empty means the executable's folder.
+    // Pictures and videos go under this folder; empty means GetExeDir(): the executable's folder,
+    // or the data folder start-up chose.
     std::string exeDir;
 };
 

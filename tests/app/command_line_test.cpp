@@ -1,4 +1,4 @@
-// The --camera option: the default address, both spellings, and refused arguments.
+// The --camera and --data options: the default address, both spellings, and refused arguments.
 #include "app/core/command_line.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +19,19 @@ TEST(CommandLine, TakesTheCameraAddressOrKeepsTheDefault) {
     EXPECT_EQ(Parse({"--camera=127.0.0.3"}).cameraAddress, "127.0.0.3");
 }
 
+TEST(CommandLine, TakesTheDataFolderBesideTheCamera) {
+    EXPECT_EQ(Parse({}).dataFolder, "");
+    const vyr::CommandLine both = Parse({"--data", "/srv/clinic", "--camera=127.0.0.2"});
+    EXPECT_TRUE(both.ok);
+    EXPECT_EQ(both.dataFolder, "/srv/clinic");
+    EXPECT_EQ(both.cameraAddress, "127.0.0.2");
+    EXPECT_EQ(Parse({"--data=rel/dir"}).dataFolder, "rel/dir");
+}
+
 TEST(CommandLine, RefusesWhatItDoesNotKnow) {
+    EXPECT_FALSE(Parse({"--data"}).ok);
+    EXPECT_FALSE(Parse({"--data="}).ok);
+    EXPECT_FALSE(Parse({"--database", "x"}).ok);
     EXPECT_FALSE(Parse({"--camera"}).ok);
     EXPECT_FALSE(Parse({"--camera", "camera.local"}).ok);
     EXPECT_FALSE(Parse({"--camera", "300.1.1.1"}).ok);

@@ -21,6 +21,7 @@
 #include "capture/capture_paths.h"
 #include "link/camera_link.h"
 #include "link/stream_connection.h"
+#include "platform/data_folder.h"
 #include "tools/camprobe/probe_events.h"
 #include "tools/camprobe/probe_json.h"
 #include "tools/camprobe/probe_options.h"
@@ -180,6 +181,18 @@ int main(int argc, char** argv) {
     }
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
+    // The root is taken from the folder the probe was started in, before the data folder may
+    // become the working folder. Installed, the probe reads the client's language.ini and keeps
+    // pictures in the client's data folder, as the client would, never beside itself.
+    const std::string root = options.root.empty() ? std::string() : AbsoluteFolder(options.root);
+    vyr::DataFolder dataFolder;
+    std::string dataFailure;
+    if (vyr::ChooseDataFolder(vyr::ProcessDataFolderInputs(""), &dataFolder, &dataFailure) != 0 ||
+        vyr::UseDataFolder(dataFolder, &dataFailure) != 0) {
+        std::fprintf(stderr, "camprobe: %s\n", dataFailure.c_str());
+        return 1;
+    }
+
     vyr::ProbeSink sink;
     vyr::probe::ProbeEvents events(options.listen);
     vyr::CCameraLink link;
@@ -187,8 +200,8 @@ int main(int argc, char** argv) {
     link.SetPorts(options.ports);
     link.SetPatientFolderName(options.patient);
     link.shared().cameraTypeOverride.store(options.cameraType);
-    if (!options.root.empty()) {
-        link.SetExeDir(AbsoluteFolder(options.root));
+    if (!root.empty()) {
+        link.SetExeDir(root);
         const std::string failure = MakeFolders(link.shared());
         if (!failure.empty()) {
             std::fprintf(stderr, "camprobe: %s\n", failure.c_str());
