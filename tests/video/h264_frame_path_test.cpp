@@ -161,13 +161,16 @@ TEST_F(H264FramePathTest, FullRangeStreamKeepsDarkGreyAndLightGrey) {
     ExpectNear(sink_.Pixel(160, 200), {235, 235, 235}, 4);
 }
 
-TEST_F(H264FramePathTest, PictureLargerThanDisplayBufferIsNotShown) {
-    // 2560 wide: the display buffer is 1920 x 1080, too small for it.
+TEST_F(H264FramePathTest, PictureLargerThanTheDisplayIsNotShownAndAHugeOneNotDecoded) {
+    // 2560 wide: decoded, but the display buffer (at least 1920 x 1080) is too small for it.
+    // 4096 x 2176 passes the decoder's limit of 3840 x 2160 pixels: not even decoded.
     Send(Stream("testsrc=size=2560x1440:rate=25", 3));
+    Send(Stream("testsrc=size=4096x2176:rate=25", 4, "", "-preset ultrafast"));
     Send(Stream(TwoColourInput(320, 240), 3));  // a later small stream is still shown
-    ASSERT_TRUE(sink_.WaitForFrames(1));
+    ASSERT_TRUE(sink_.WaitForFrames(2));
     EXPECT_EQ(sink_.width(), 320);
-    EXPECT_GE(link_.counters.framesDecoded.load(), 3u);
+    // Three pictures of the first stream, two of the last (its third waits for a start code).
+    EXPECT_EQ(link_.counters.framesDecoded.load(), 5u);
 }
 
 TEST_F(H264FramePathTest, RecordingStartsAtTheNextKeyPictureWithOneChunkPerPicture) {
