@@ -1,7 +1,8 @@
 // The recording thread: drains RecordRing into AVI files in {exe dir}/video/. A file starts at a
 // key frame while recording is requested, is split every five minutes of local time (on the
 // minute field, also across the hour) and ends with the first key frame taken after the stop
-// request. Frames are stored as they came: one H.264 NAL unit or one JPEG picture per chunk.
+// request. Frames are stored as they came: one H.264 picture (with the parameter sets and SEI
+// before it) or one JPEG picture per chunk.
 #pragma once
 
 namespace vyr {

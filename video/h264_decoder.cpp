@@ -56,6 +56,7 @@ bool H264Decoder::OpenH264Decoder(const uint8_t* parameterSets, int length) {
     context_->pix_fmt = AV_PIX_FMT_YUV420P;
     // One decode thread, as the frame path is: pictures come out as soon as they are decoded.
     context_->thread_count = 1;
+    context_->max_pixels = kMaxDecodedPixels;
     context_->extradata = static_cast<uint8_t*>(
         av_mallocz(static_cast<size_t>(length) + AV_INPUT_BUFFER_PADDING_SIZE));
     if (context_->extradata == nullptr) {
@@ -86,14 +87,25 @@ void H264Decoder::CloseH264Decoder() {
     avcodec_free_context(&context_);
 }
 
-bool H264Decoder::SendPacket(const uint8_t* data, int length) {
+int H264Decoder::SendPacket(const uint8_t* data, int length) {
     // The packet borrows the unit buffer; libavcodec copies what it keeps.
     packet_->data = const_cast<uint8_t*>(data);
     packet_->size = length;
     const int result = avcodec_send_packet(context_, packet_);
     packet_->data = nullptr;
     packet_->size = 0;
-    return result >= 0;
+    static_assert(kDecoderHasNoRoom == AVERROR(EAGAIN));
+    return result >= 0 ? 0 : result;
+}
+
+void H264Decoder::EndPicture() {
+    // A packet sent without AV_CODEC_FLAG2_CHUNKS is a whole picture to libavcodec, so its start
+    // closes whatever picture is in progress. An access unit delimiter carries no picture: the
+    // decoder refuses the packet ("no frame") and changes nothing else.
+    static const uint8_t kDelimiter[6 + AV_INPUT_BUFFER_PADDING_SIZE] = {0, 0, 0, 1, 0x09, 0xF0};
+    context_->flags2 &= ~AV_CODEC_FLAG2_CHUNKS;
+    (void)SendPacket(kDelimiter, 6);
+    context_->flags2 |= AV_CODEC_FLAG2_CHUNKS;
 }
 
 const AVFrame* H264Decoder::ReceivePicture() {

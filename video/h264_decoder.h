@@ -2,6 +2,7 @@
 // parameter sets as extradata, fed one NAL unit per packet, asked for one picture per packet.
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 
 extern "C" {
@@ -11,6 +12,13 @@ struct AVPacket;
 }
 
 namespace vyr {
+
+// AVERROR(EAGAIN) of avcodec_send_packet.
+inline constexpr int kDecoderHasNoRoom = -EAGAIN;
+
+// The largest picture the decoder accepts, in pixels (3840 x 2160). The camera sends at most
+// 1920 x 1080; a hostile parameter set must not make the decoder allocate gigabytes.
+inline constexpr int64_t kMaxDecodedPixels = int64_t{3840} * 2160;
 
 // A failure to set up the decoder is fatal for the program: the handler shows the text and ends
 // the process with exit code 1. Tests install a handler that records the text and returns; the
@@ -33,8 +41,15 @@ public:
     void CloseH264Decoder();
     bool isOpen() const { return context_ != nullptr; }
 
-    // Sends one packet. Returns false when the decoder refused it.
-    bool SendPacket(const uint8_t* data, int length);
+    // Sends one packet. Returns 0 when the decoder took it, kDecoderHasNoRoom when it cannot take
+    // it before a picture has been taken out (the packet may be sent again then), or another
+    // negative libavcodec error when it refused the packet for what it holds (sending it again
+    // would only be refused again).
+    [[nodiscard]] int SendPacket(const uint8_t* data, int length);
+    // Tells the decoder that the picture in progress has ended, whole or not. Units go to the
+    // decoder one per packet (AV_CODEC_FLAG2_CHUNKS), and then libavcodec ends a picture only at
+    // its last macroblock: a picture cut short would keep every later slice out for good.
+    void EndPicture();
     // Asks for one picture; null when none is ready. Valid until the next call.
     const AVFrame* ReceivePicture();
 

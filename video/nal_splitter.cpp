@@ -29,6 +29,7 @@ void NalSplitter::StartNextUnit() {
     unit_[2] = 0;
     unit_[3] = 1;
     unitLength_ = 4;
+    keptBytes_ = 0;
     oversized_ = false;
 }
 
@@ -52,12 +53,14 @@ void NalSplitter::Feed(const uint8_t* data, int length, Handler& handler) {
         } else if (oversized_ || unitLength_ < 4) {
             ++oversizedUnits_;
             StartNextUnit();
-        } else if (handler.HandleUnit(unit_.data(), unitLength_ - 4)) {
+        } else if (handler.HandleUnit(unit_.data(), unitLength_ - 4, keptBytes_)) {
             StartNextUnit();
         } else if (unitLength_ >= kMaxNalUnitBytes) {
             // A kept unit that fills the buffer cannot take the next one behind it.
             ++oversizedUnits_;
             StartNextUnit();
+        } else {
+            keptBytes_ = unitLength_ - 4;  // the next unit starts at the start code just found
         }
     }
     startCodeRegister = shift;

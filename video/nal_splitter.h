@@ -17,10 +17,13 @@ public:
     // Called for each completed unit: unit points at its leading start code, length counts the
     // unit without the start code that ended it. Return true to start the next unit afresh, false
     // to keep this unit in front of the next one (both then arrive together as one unit).
+    // keptBytes counts the bytes at the front that were kept that way and so were handed over
+    // before; the new unit starts there, at its start code. The splitter keeps this count itself,
+    // so that it is 0 again whenever the kept bytes are dropped with an oversized unit.
     class Handler {
     public:
         virtual ~Handler() = default;
-        virtual bool HandleUnit(uint8_t* unit, int length) = 0;
+        virtual bool HandleUnit(uint8_t* unit, int length, int keptBytes) = 0;
     };
 
     NalSplitter();
@@ -39,6 +42,7 @@ private:
 
     std::vector<uint8_t> unit_;
     int unitLength_ = 0;
+    int keptBytes_ = 0;
     bool beforeFirstStartCode_ = true;
     bool oversized_ = false;
     uint64_t oversizedUnits_ = 0;

@@ -1,8 +1,9 @@
 // The recording thread fed through RecordRing as the decode threads feed it, with the local clock
 // set by the test: twelve simulated minutes give three files split at minutes 5 and 10, each
 // starting at a key frame; ffprobe reads each with the right codec, size and rate, and ffmpeg's
-// stream copy of the files gives back exactly the units fed, but for those dropped between a split
-// and the next key frame. Also the split across the hour and a link stopped mid-recording.
+// stream copy of the files gives back exactly the frames fed (H.264 pictures with the parameter
+// sets before them), but for those dropped between a split and the next key frame. Also the split
+// across the hour and a link stopped mid-recording.
 #include "capture/recording_thread.h"
 
 #include <gtest/gtest.h>
@@ -89,14 +90,14 @@ protected:
         return result.output;
     }
 
-    // The file's payloads as ffmpeg's stream copy writes them out in the raw format. -copyinkf:
-    // ffmpeg's parser does not count a parameter-set unit of its own as a key frame and would
-    // otherwise drop the units before the first IDR slice.
+    // The file's payloads as ffmpeg's stream copy writes them out in the raw format. A copy drops
+    // whatever comes before the first packet it takes for a key frame, so every file must start
+    // with a whole key picture.
     Unit StreamCopy(const std::string& path, const std::string& format) {
         const std::string out = (root_.path() / "copy.raw").string();
         const auto result = vyr::test::RunCommand(
-            "ffmpeg -v error -y -i " + vyr::test::ShellQuote(path) + " -c copy -copyinkf -f " +
-            format + " " + vyr::test::ShellQuote(out) + " 2>&1");
+            "ffmpeg -v error -y -i " + vyr::test::ShellQuote(path) + " -c copy -f " + format + " " +
+            vyr::test::ShellQuote(out) + " 2>&1");
         EXPECT_EQ(result.exitCode, 0) << result.output;
         return vyr::test::ReadFileBytes(out);
     }
@@ -133,22 +134,29 @@ TEST_F(RecordingThreadTest, TwelveMinutesOfH264GiveThreeFilesSplitAtKeyFrames) {
     std::string log;
     const Unit stream = vyr::test::MakeH264Stream(root_.path().string(), options, &log);
     ASSERT_FALSE(stream.empty()) << log;
+    // One chunk per picture, as the decode thread hands them over: each of these pictures is one
+    // slice, and the parameter sets and SEI before it go with it.
     std::vector<Unit> units;
-    std::vector<size_t> keys;  // units with header 0x67: each heads an IDR picture
+    std::vector<size_t> keys;  // pictures headed by the SPS (header 0x67): the IDR pictures
+    Unit picture;
     for (const Unit& nal : vyr::test::SplitNalUnits(stream)) {
-        if (nal[0] == 0x67) {
+        if (picture.empty() && nal[0] == 0x67) {
             keys.push_back(units.size());
         }
-        Unit unit{0, 0, 0, 1};
-        unit.insert(unit.end(), nal.begin(), nal.end());
-        units.push_back(unit);
+        picture.insert(picture.end(), {0, 0, 0, 1});
+        picture.insert(picture.end(), nal.begin(), nal.end());
+        if ((nal[0] & 0x1F) == 1 || (nal[0] & 0x1F) == 5) {
+            units.push_back(picture);
+            picture.clear();
+        }
     }
+    ASSERT_EQ(units.size(), 40u);
     ASSERT_EQ(keys.size(), 4u);
     const auto isKey = [](const Unit& u) { return u[4] == 0x65 || u[4] == 0x67; };
 
     Globals().mjpegMode.store(0);
     vyr::test::TestClock clock(2031, 7, 9, 10, 0, 30);
-    const size_t split1 = keys[0] + 6;  // P-slices of the first three pictures
+    const size_t split1 = keys[0] + 6;  // P pictures of the first GOP
     const size_t split2 = keys[1] + 6;
     const size_t stop = keys[2] + 6;
     Globals().recordingRequested.store(1);  // units before the first SPS are not recorded
@@ -173,8 +181,8 @@ TEST_F(RecordingThreadTest, TwelveMinutesOfH264GiveThreeFilesSplitAtKeyFrames) {
     ASSERT_EQ(VideoFiles(), (std::vector<std::string>{"20310709100030.avi", "20310709100500.avi",
                                                       "20310709101000.avi"}));
 
-    // The first file from the first key unit up to the split; the second from the next key unit;
-    // the third until the first key unit after the stop, which it still holds.
+    // The first file from the first key picture up to the split; the second from the next key
+    // picture; the third until the first key picture after the stop, which it still holds.
     const Unit expected[] = {Join(units, keys[0], split1 - 1), Join(units, keys[1], split2 - 1),
                              Join(units, keys[2], keys[3])};
     const std::string names[] = {"20310709100030.avi", "20310709100500.avi", "20310709101000.avi"};

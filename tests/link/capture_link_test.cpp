@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <sstream>
 #include <thread>
 
 #include "link/camera_link.h"
@@ -29,6 +32,7 @@ namespace fs = std::filesystem;
 using vyr::camsim::StreamKind;
 
 constexpr char kTel[] = "0571";
+constexpr int kCameraFps = 25;
 
 class CaptureLinkTest : public testing::TestWithParam<StreamKind> {
 protected:
@@ -49,7 +53,7 @@ protected:
         // agree for both kinds.
         config.width = 1280;
         config.height = 1024;
-        config.fps = 25;
+        config.fps = kCameraFps;
         config.gopFrames = 10;
         config.loopFrames = 20;
         config.modelPort = 0;
@@ -101,7 +105,9 @@ protected:
     }
 
     // Codec, size and rate as ffprobe reads them, and whether the first chunk is a key frame
-    // and the file has its index.
+    // and the file has its index. The file plays at the camera's pace: ffprobe counts as many
+    // packets as it decodes pictures (parameter sets travel with their picture), and an H.264
+    // file lasts as long as its pictures took the camera (the AVI rate is the camera's, 25/s).
     void ExpectReadableRecording(const std::string& path) {
         SCOPED_TRACE(path);
         const bool isMjpeg = GetParam() == StreamKind::Mjpeg;
@@ -118,6 +124,26 @@ protected:
         const auto decode = vyr::test::RunCommand("ffmpeg -v error -i " +
                                                   vyr::test::ShellQuote(path) + " -f null - 2>&1");
         EXPECT_EQ(decode.exitCode, 0) << decode.output;
+
+        const auto counts = vyr::test::RunCommand(
+            "ffprobe -v error -count_frames -count_packets -select_streams v:0 -show_entries "
+            "stream=nb_read_frames,nb_read_packets:format=duration -of default=nw=1 " +
+            vyr::test::ShellQuote(path));
+        std::istringstream lines(counts.output);
+        std::map<std::string, double> value;
+        for (std::string line; std::getline(lines, line);) {
+            const auto equals = line.find('=');
+            if (equals != std::string::npos) {
+                value[line.substr(0, equals)] = std::atof(line.c_str() + equals + 1);
+            }
+        }
+        const double pictures = value["nb_read_frames"];
+        ASSERT_GT(pictures, 10) << counts.output;
+        EXPECT_NEAR(value["nb_read_packets"], pictures, pictures * 0.01) << counts.output;
+        if (!isMjpeg) {
+            EXPECT_NEAR(value["duration"], pictures / kCameraFps, pictures / kCameraFps * 0.03)
+                << counts.output;
+        }
     }
 
     vyr::test::TempDir root_;

@@ -12,11 +12,13 @@ using Bytes = std::vector<uint8_t>;
 
 class Collector : public vyr::NalSplitter::Handler {
 public:
-    bool HandleUnit(uint8_t* unit, int length) override {
+    bool HandleUnit(uint8_t* unit, int length, int keptBytes) override {
         units.emplace_back(unit, unit + length);
+        kept.push_back(keptBytes);
         return keepNext ? (keepNext = false, false) : true;
     }
     std::vector<Bytes> units;
+    std::vector<int> kept;
     bool keepNext = false;
 };
 
@@ -94,7 +96,7 @@ TEST_F(NalSplitterTest, OversizedUnitIsDroppedWholeAndSplittingGoesOn) {
     EXPECT_EQ(splitter.oversizedUnits(), 1u);
 }
 
-TEST_F(NalSplitterTest, KeptUnitArrivesAgainInFrontOfTheNextOne) {
+TEST_F(NalSplitterTest, KeptUnitArrivesAgainInFrontOfTheNextOneWithItsLength) {
     vyr::NalSplitter splitter;
     Collector collector;
     const Bytes stream = Concat({Unit({0x65, 0x01}), Unit({0x41, 0x02}), Unit({0x41, 0x03})});
@@ -103,6 +105,23 @@ TEST_F(NalSplitterTest, KeptUnitArrivesAgainInFrontOfTheNextOne) {
     ASSERT_EQ(collector.units.size(), 2u);
     EXPECT_EQ(collector.units[0], Unit({0x65, 0x01}));
     EXPECT_EQ(collector.units[1], Concat({Unit({0x65, 0x01}), Unit({0x41, 0x02})}));
+    EXPECT_EQ(collector.kept, (std::vector<int>{0, 6}));
+}
+
+TEST_F(NalSplitterTest, KeptUnitDroppedWithAnOversizedOneLeavesNoKeptBytes) {
+    // The kept unit and an oversized one behind it are dropped together; the unit after them must
+    // not be read as if the kept bytes were still in front of it.
+    vyr::NalSplitter splitter;
+    Collector collector;
+    Bytes big = Unit({0x41});
+    big.resize(vyr::kMaxNalUnitBytes, 0xAB);
+    const Bytes stream = Concat({Unit({0x65, 0x01}), big, Unit({0x41, 0x02}), Unit({0x41})});
+    collector.keepNext = true;
+    splitter.Feed(stream.data(), static_cast<int>(stream.size()), collector);
+    ASSERT_EQ(collector.units.size(), 2u);
+    EXPECT_EQ(collector.units[1], Unit({0x41, 0x02}));
+    EXPECT_EQ(collector.kept, (std::vector<int>{0, 0}));
+    EXPECT_EQ(splitter.oversizedUnits(), 1u);
 }
 
 }  // namespace
