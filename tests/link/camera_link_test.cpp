@@ -193,7 +193,7 @@ TEST_F(CameraLinkTest, H264PicturesArriveWithTheirSizeAndColoursAfterTheTimeMess
     }
 }
 
-TEST_F(CameraLinkTest, ShortStreamGivesOneBlockAndTheConsoleLine) {
+TEST_F(CameraLinkTest, ShortStreamGivesOneBlockAndTheConsoleLineThenTheLinkConnectsAgain) {
     WriteCameraType(2);
     CameraConfig config;
     config.streamKind = vyr::camsim::StreamKind::RawBytes;
@@ -201,17 +201,21 @@ TEST_F(CameraLinkTest, ShortStreamGivesOneBlockAndTheConsoleLine) {
     StartCamera(config);
     testing::internal::CaptureStdout();
     link_->Start(nullptr, &sink_);
-    ASSERT_TRUE(WaitFor([&] { return link_->shared().counters.blocksReceived.load() == 1; }));
-    std::this_thread::sleep_for(100ms);  // let the stream thread see the camera's close
+    ASSERT_TRUE(camera_->WaitUntil([&] { return camera_->StreamConnections() >= 2; }, 10s));
+    ASSERT_TRUE(WaitFor([&] { return link_->shared().counters.blocksReceived.load() >= 1; }));
     link_->Stop();
-    // The control and picture servers announce themselves as well.
+    // Each connection gives one whole block; the 4 bytes behind it are lost with the line.
     std::string output = testing::internal::GetCapturedStdout();
     const std::string serverLine = "tcpserver_thr=====: start receive!\n";
     for (size_t at; (at = output.find(serverLine)) != std::string::npos;) {
         output.erase(at, serverLine.size());
     }
-    EXPECT_EQ(output, "net enviorment is so bad!\n");
-    EXPECT_EQ(link_->shared().counters.blocksReceived.load(), 1u);
+    const std::string brokenLine = "net enviorment is so bad!\n";
+    ASSERT_GE(output.size(), brokenLine.size());
+    for (size_t at = 0; at < output.size(); at += brokenLine.size()) {
+        ASSERT_EQ(output.substr(at, brokenLine.size()), brokenLine) << output;
+    }
+    EXPECT_LE(link_->shared().counters.blocksReceived.load(), camera_->StreamConnections());
 }
 
 TEST_F(CameraLinkTest, SilentCameraDoesNotHoldStop) {
