@@ -269,6 +269,9 @@ int OpenStreamConnection(LinkShared& link) {
     if (fd < 0) {
         return -1;
     }
+    // A new stream from here on; the camera sends nothing before it has the time message, so the
+    // decode thread has left the old stream before any block of the new one is pushed.
+    Globals().receiveRing.BeginGeneration();
     const TimeSyncMessage message = BuildTimeSyncMessage(localTimeSource.load()());
     if (!SendAll(fd, message.data(), static_cast<int>(message.size()))) {
         link.CloseStreamSocket();

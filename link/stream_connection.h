@@ -54,7 +54,8 @@ int QueryDeviceModel(LinkShared& link, char (&modelText)[kModelTextBytes]);
 // failed query's ModelQueryResult.
 int IdentifyCamera(LinkShared& link);
 
-// Opens the stream connection to deviceIp and sends the time message. The connection leaves from
+// Opens the stream connection to deviceIp, starts a new ReceiveRing generation and sends the time
+// message. The connection leaves from
 // localIp and the stream port, as the camera expects; when that address cannot be bound or the
 // connect from it fails for the local address's sake (a connection of the previous run still in
 // TIME_WAIT towards a camera without TCP timestamps gives EADDRNOTAVAIL), it leaves from a port

@@ -2,11 +2,12 @@
 // opens the stream connection and receives the stream; when identification or the connection
 // fails, or a stream that stood ends or stalls, the thread pauses (ReconnectBackoff, cut short by
 // Stop) and tries again. `connected` is 1 exactly while a stream connection stands. Each new
-// connection starts a new ReceiveRing generation, so the decode thread drops what is left of the
-// old stream. The link state goes to the notification target as it changes: connecting (the
-// first attempt), streaming (a connection stands), no camera (an attempt failed and no stream has
-// stood in this run yet), stream lost (a stream stood in this run and none stands now: the failed
-// attempts after a loss keep saying so, since it tells the dentist what happened).
+// connection starts a new ReceiveRing generation (OpenStreamConnection), so the decode thread
+// drops what is left of the old stream and starts its frame path afresh. The link state goes to the
+// notification target as it changes: connecting (the first attempt), streaming (a connection
+// stands), no camera (an attempt failed and no stream has stood in this run yet), stream lost (a
+// stream stood in this run and none stands now: the failed attempts after a loss keep saying so,
+// since it tells the dentist what happened).
 #include <cstdio>
 
 #include "link/reconnect_backoff.h"
@@ -26,7 +27,6 @@ void StreamThread(LinkShared& link) {
             const int fd = OpenStreamConnection(link);
             if (fd >= 0) {
                 stood = true;
-                Globals().receiveRing.BeginGeneration();
                 link.counters.streamConnections.fetch_add(1);
                 link.connected.store(1);
                 link.ReportLinkState(LinkState::kStreaming);

@@ -42,6 +42,10 @@ bool ReceiveRing::PushReceiveBlock(const uint8_t* data, int length) {
 }
 
 int ReceiveRing::TryTakeBlock(uint8_t* out) {
+    return TryTakeBlock(out, generation());
+}
+
+int ReceiveRing::TryTakeBlock(uint8_t* out, uint32_t generation) {
     // Stale blocks are finite: every block pushed after BeginGeneration carries the new generation.
     for (;;) {
         Slot& slot = slots_[readIndex_];
@@ -49,6 +53,9 @@ int ReceiveRing::TryTakeBlock(uint8_t* out) {
             return -1;
         }
         const bool isStale = slot.generation != generation_.load(std::memory_order_acquire);
+        if (!isStale && slot.generation != generation) {
+            return -1;  // a newer stream's block, not for this consumer
+        }
         const int length = slot.length;
         if (!isStale) {
             std::memcpy(out, slot.data, static_cast<size_t>(length));

@@ -31,6 +31,9 @@ public:
     // Returns the block's length, or -1 when the slot at the read index is empty. Blocks of an
     // older generation are freed and skipped.
     int TryTakeBlock(uint8_t* out);
+    // The same for a consumer of one generation: -1 also when the next block belongs to a newer
+    // generation, which is left for the consumer of that one.
+    int TryTakeBlock(uint8_t* out, uint32_t generation);
 
     // Producer: blocks pushed from now on belong to a new generation. Returns it.
     uint32_t BeginGeneration();

@@ -1,6 +1,9 @@
-// Chooses the frame path once identification has settled mjpegMode, and again when the
-// Motion-JPEG path hands over to H.264 after a reconnection.
+// Chooses the frame path once identification has settled mjpegMode, and again for each new
+// stream connection.
 #include "video/decode_thread.h"
+
+#include <chrono>
+#include <thread>
 
 #include "linkstate/link_shared.h"
 #include "video/h264_frame_path.h"
@@ -13,11 +16,16 @@ void DecodeThread(LinkShared& link) {
         if (!link.identification.Wait(link.stopRequested)) {
             return;  // stopped before the camera was identified
         }
-        // The Motion-JPEG path also returns when a new connection brings an H.264 stream.
+        const uint32_t generation = Globals().receiveRing.generation();
         if (Globals().mjpegMode.load() != 0) {
             JpegFramePath(link);
         } else {
             H264FramePath(link);
+        }
+        // A path that gave up (its decoder could not be opened) waits for the next connection
+        // rather than starting again on the same stream.
+        while (link.stopRequested.load() == 0 && Globals().receiveRing.generation() == generation) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
     }
 }

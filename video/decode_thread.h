@@ -1,8 +1,9 @@
 // The decode thread of the camera link: waits until the stream thread has identified the camera,
-// then runs the frame path for the stream kind it found. Blocks of an earlier connection are
-// dropped by ReceiveRing's generations. The Motion-JPEG path starts afresh at each new connection
-// (a new camera may send another size) and hands over to the H.264 path when the new connection
-// carries H.264; the H.264 path takes in-band parameter sets and runs until the link stops.
+// then runs the frame path for the stream kind it found. Each stream connection is a generation
+// of ReceiveRing (ffplay's "serial"): blocks of an earlier connection are dropped by the ring, and
+// a frame path returns when a new connection starts, so that the decode thread starts the path
+// afresh for it: a fresh decoder and parser, the display size fixed again, and the path chosen
+// again by the kind the new identification found.
 #pragma once
 
 namespace vyr {

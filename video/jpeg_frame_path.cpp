@@ -43,9 +43,6 @@ public:
         return decoder_ != nullptr;
     }
 
-    // A new connection: the display size is fixed again by its first 4:2:0 picture.
-    void NewStream() { display_.clear(); }
-
     void HandleFrame(const uint8_t* frame, int length) {
         HandOverToRecording(frame, length);
         JpegPicture picture{};
@@ -128,18 +125,12 @@ void JpegFramePath(LinkShared& link) {
     }
     MjpegReassembler reassembler;
     std::vector<uint8_t> block(kStreamBlockBytes);
+    // A new connection is a new stream (perhaps another camera, size or kind): the decode thread
+    // starts the path afresh for it.
     const ReceiveRing& ring = Globals().receiveRing;
-    uint32_t generation = ring.generation();
-    while (link.stopRequested.load() == 0) {
-        if (ring.generation() != generation) {
-            generation = ring.generation();
-            if (Globals().mjpegMode.load() == 0) {
-                return;  // the camera now sends H.264: the decode thread changes paths
-            }
-            reassembler = MjpegReassembler();
-            path.NewStream();
-        }
-        const int length = Globals().receiveRing.TryTakeBlock(block.data());
+    const uint32_t generation = ring.generation();
+    while (link.stopRequested.load() == 0 && ring.generation() == generation) {
+        const int length = Globals().receiveRing.TryTakeBlock(block.data(), generation);
         if (length < 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             continue;

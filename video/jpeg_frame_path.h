@@ -16,8 +16,8 @@ struct DisplaySize {
 };
 DisplaySize DisplaySizeForPicture(int pictureHeight);
 
-// The thread procedure; returns when the link's stop flag is set, or when a new connection (a new
-// ReceiveRing generation) carries H.264 rather than Motion-JPEG.
+// The thread procedure; returns when the link's stop flag is set or a new connection starts (a
+// new ReceiveRing generation).
 void JpegFramePath(LinkShared& link);
 
 }  // namespace vyr
