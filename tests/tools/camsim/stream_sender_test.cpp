@@ -8,7 +8,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <future>
+#include <span>
 #include <mutex>
 #include <thread>
 
@@ -116,6 +118,58 @@ TEST(StreamSender, StopEndsASenderWhosePeerDoesNotRead) {
     ASSERT_EQ(sender.wait_for(std::chrono::seconds(5)), std::future_status::ready)
         << "the sender must not hang";
     EXPECT_EQ(sender.get(), IoStatus::Stopped);
+}
+
+// The faults for the client's reconnection: a stream that is closed, one that stalls with its
+// connection open, and one whose encoder restarts (the frame before each restart cut in half).
+TEST(StreamSender, FaultsCloseStallOrRestartTheStream) {
+    const FrameLoop loop = ThreeFrames(StreamKind::H264);
+    const auto& f = loop.frames;
+    const auto concat = [](std::initializer_list<std::span<const uint8_t>> parts) {
+        std::vector<uint8_t> bytes;
+        for (const auto& part : parts) {
+            bytes.insert(bytes.end(), part.begin(), part.end());
+        }
+        return bytes;
+    };
+    const std::span<const uint8_t> halfOfSecond(f[1].data(), f[1].size() / 2);
+    struct Case {
+        const char* name;
+        StreamFaults faults;
+        std::vector<uint8_t> expected;  // the stream's first bytes
+        IoStatus end;                   // how the sender ends (Stopped: only by the wake)
+    };
+    const Case cases[] = {
+        {"close after 4", {4, 0, 0}, concat({f[0], f[1], f[2], f[0]}), IoStatus::Closed},
+        {"stall after 4", {0, 4, 0}, concat({f[0], f[1], f[2], f[0]}), IoStatus::Stopped},
+        {"restart after 2",
+         {0, 0, 2},
+         concat({f[0], halfOfSecond, f[0], halfOfSecond, f[0], halfOfSecond, f[0], halfOfSecond}),
+         IoStatus::Stopped},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SocketPair pair;
+        WakeSignal wake;
+        auto sender = std::async(std::launch::async, [&] {
+            return SendFrameLoop(pair.sender, loop, 0, Watch{&wake, -1}, {}, c.faults);
+        });
+        // Whole units only: the tail of the last unit is still in the sender when it stops.
+        const size_t units = c.expected.size() / 4096;
+        const std::vector<uint8_t> received =
+            pair.receiver.Receive(units * 4096, std::chrono::milliseconds(5000));
+        ASSERT_EQ(received.size(), units * 4096);
+        EXPECT_TRUE(std::equal(received.begin(), received.end(), c.expected.begin()));
+        if (c.end == IoStatus::Closed) {
+            EXPECT_EQ(sender.get(), IoStatus::Closed);
+            continue;
+        }
+        if (c.faults.stallAfterFrames > 0) {
+            EXPECT_TRUE(pair.receiver.StaysSilent(std::chrono::milliseconds(300)));
+        }
+        wake.Signal();
+        EXPECT_EQ(sender.get(), IoStatus::Stopped);
+    }
 }
 
 TEST(StreamSender, ClosedPeerEndsTheSender) {
