@@ -43,6 +43,7 @@ int CCameraLink::Start(NotificationTarget* notifyWindow, FrameSink* videoWindow)
 
     shared_.notifyWindow.store(notifyWindow);
     shared_.videoWindow.store(videoWindow);
+    shared_.stopWake.Clear();
     shared_.stopRequested.store(0);
     shared_.identification.Reset();
     Globals().receiveRing.Reset();
@@ -75,11 +76,14 @@ void CCameraLink::Stop() {
     shared_.stopRequested.store(1);
     WakeWorkers();
     JoinWorkers();
+    shared_.ReportLinkState(LinkState::kStopped, false);
 }
 
-// After the stop flag is set: a shut-down socket makes a blocked accept or recv return, and the
+// After the stop flag is set: the raised wake-up ends every wait of the stream thread (connect,
+// model reply, stream, back-off), a shut-down socket makes a blocked accept or recv return, and the
 // worker then sees the flag. Each worker closes its own sockets on its way out.
 void CCameraLink::WakeWorkers() {
+    shared_.stopWake.Raise();
     shared_.ShutDownStreamSocket();
     shared_.controlListener.ShutDown();
     shared_.pictureListener.ShutDown();

@@ -1,12 +1,14 @@
 // CCameraLink: the link between the main window and the camera. It holds the addresses, the
 // patient folder name, the snapshot flag pair and the listening sockets, and runs the five worker
-// threads of one connection: the stream thread, the decode thread, the recording thread, the
-// control server and the picture server.
+// threads of one run: the stream thread, the decode thread, the recording thread, the control
+// server and the picture server. While the link runs, the stream thread connects again after a
+// short pause whenever the camera cannot be reached or its stream ends or stalls; IsConnected is
+// 1 only while a stream connection stands, and the link state reaches the notification target.
 //
 // Start and Stop run on the calling (user-interface) thread. Stop makes every worker end promptly,
-// even when the camera has gone silent: it sets the stop flag, shuts down the socket the stream
-// thread waits on, both listening sockets and the connections the servers are reading, and joins
-// the workers. Workers never wait for the
+// even when the camera has gone silent or is being connected to: it sets the stop flag, raises the
+// wake-up the stream thread polls, shuts down both listening sockets and the connections the
+// servers are reading, and joins the workers. Workers never wait for the
 // user-interface thread (notifications are queued, frames go to a mailbox), so joining is safe.
 #pragma once
 

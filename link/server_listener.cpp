@@ -1,5 +1,6 @@
 // Listener set-up and the camera-only accept. Only the camera may command the client or put files
-// into a patient's folder; anyone else on the subnet is turned away before a byte is read.
+// into a patient's folder; anyone else on the subnet is turned away before a byte is read. An
+// accepted connection gets a receive time-out and TCP keepalive, so a silent one is closed.
 #include "link/server_listener.h"
 
 #include <arpa/inet.h>
@@ -13,6 +14,7 @@
 
 #include "linkstate/link_shared.h"
 #include "platform/net/socket_guard.h"
+#include "platform/net/socket_waits.h"
 
 namespace vyr {
 namespace {
@@ -70,6 +72,10 @@ int AcceptFromCamera(LinkShared& link, int listener) {
     }
     std::printf("[TCP Connection From %s:%d].\n", text, ntohs(peer.sin_port));
     std::fflush(stdout);
+    // A camera that lost power mid-upload sends no FIN: without a limit the server would wait on
+    // this connection for good and every later command and upload would queue behind it.
+    (void)SetReceiveTimeout(fd, link.serverReceiveTimeoutMs);
+    (void)EnableKeepAlive(fd);
     return fd;
 }
 

@@ -17,7 +17,9 @@ class SocketSlot;
 int OpenServerListener(uint16_t port, SocketSlot& slot, uint16_t* boundPort);
 
 // Waits for the next connection and returns it when it comes from the camera's address
-// (link.deviceIp), after printing "[TCP Connection From %s:%d].\n". A connection from any other
+// (link.deviceIp), after printing "[TCP Connection From %s:%d].\n", with a receive time-out of
+// link.serverReceiveTimeoutMs (a recv that waits longer fails, and the server closes the
+// connection) and TCP keepalive. A connection from any other
 // address is closed at once, printed as refused and counted. Returns -1 when accept failed (a
 // stop shuts the listener down) or the connection was refused; the caller tests the stop flag.
 int AcceptFromCamera(LinkShared& link, int listener);

@@ -1,22 +1,24 @@
-// The stream thread and the model query. Sockets are registered with the link while a worker waits
-// on them, so that Stop can shut them down; connects poll the stop flag so that a camera that does
-// not answer the connection does not hold the thread either.
+// One attempt of the stream thread: the model query, the stream connection with its local-port
+// fallback, and the stream's blocks with stall detection. Sockets are registered with the link
+// while a worker waits on them, so that Stop can shut them down; every wait also polls the link's
+// stop wake-up and has a time limit, so an absent, silent or half-open camera never holds a
+// worker.
 #include "link/stream_connection.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
 #include "linkstate/link_shared.h"
 #include "platform/net/socket_guard.h"
+#include "platform/net/socket_waits.h"
 #include "settings/settings_file.h"
 
 namespace vyr {
@@ -24,7 +26,6 @@ namespace {
 
 constexpr uint16_t kModelRequestCode = 10;
 constexpr uint16_t kModelReplyCode = 10;
-constexpr int kConnectPollMs = 20;
 
 std::tm SystemLocalTime() {
     const std::time_t now = std::time(nullptr);
@@ -34,6 +35,8 @@ std::tm SystemLocalTime() {
 }
 
 std::atomic<LocalTimeSource> localTimeSource{&SystemLocalTime};
+
+using Clock = std::chrono::steady_clock;
 
 bool SetSendTimeout(int fd, long microseconds) {
     timeval timeout{0, microseconds};
@@ -45,34 +48,80 @@ bool SetReuseAddress(int fd) {
     return ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) == 0;
 }
 
-// Connects without blocking past a stop request: a non-blocking connect, then polls of 20 ms
-// between which the stop flag is tested. The socket is blocking again afterwards.
-bool ConnectUnlessStopped(int fd, const sockaddr_in& destination, LinkShared& link) {
-    const int flags = ::fcntl(fd, F_GETFL);
-    ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
-    bool connected = GuardedConnect(fd, destination) == 0;
-    if (!connected && errno == EINPROGRESS) {
-        pollfd waiting{fd, POLLOUT, 0};
-        while (link.stopRequested.load() == 0) {
-            const int ready = ::poll(&waiting, 1, kConnectPollMs);
-            if (ready < 0 && errno != EINTR) {
-                break;
-            }
-            if (ready > 0) {
-                int error = 0;
-                socklen_t length = sizeof error;
-                connected =
-                    ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
-                break;
-            }
-        }
-    }
-    ::fcntl(fd, F_SETFL, flags);
-    return connected && link.stopRequested.load() == 0;
-}
-
 bool SendAll(int fd, const uint8_t* data, int length) {
     return ::send(fd, data, static_cast<size_t>(length), MSG_NOSIGNAL) == length;
+}
+
+int MillisecondsUntil(Clock::time_point deadline) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+void PrintConnectionBroken() {
+    std::printf("net enviorment is so bad!\n");
+    std::fflush(stdout);
+}
+
+// ReceiveExact with a deadline and the stop wake-up: n, or -1 after printing the console line
+// when the peer closed or the connection broke, or kSocketStopped, or kSocketTimedOut.
+int ReceiveExactUntil(LinkShared& link, int fd, uint8_t* buffer, int n,
+                      Clock::time_point deadline) {
+    int received = 0;
+    while (received < n) {
+        const int wait = WaitReadable(fd, link.stopWake.fd(), MillisecondsUntil(deadline));
+        if (wait == kSocketStopped || wait == kSocketTimedOut) {
+            return wait;
+        }
+        const ssize_t count = wait == kSocketReady ? ::recv(fd, buffer + received,
+                                                            static_cast<size_t>(n - received), 0)
+                                                   : -1;
+        if (count < 0 && wait == kSocketReady && (errno == EINTR || errno == EAGAIN)) {
+            continue;
+        }
+        if (count <= 0) {
+            PrintConnectionBroken();
+            return -1;
+        }
+        received += static_cast<int>(count);
+    }
+    return n;
+}
+
+// Why a connect of the stream socket failed.
+enum class ConnectFailure { kNone, kBind, kLocalAddressTaken, kOther };
+
+// One connect of the stream socket, from local when given. Returns the socket or -1 with *failure.
+int ConnectStream(LinkShared& link, const sockaddr_in& camera, const sockaddr_in* local,
+                  ConnectFailure* failure) {
+    *failure = ConnectFailure::kOther;
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return -1;
+    }
+    link.RegisterStreamSocket(fd);
+    if (!SetReuseAddress(fd) || !SetSendTimeout(fd, 30000)) {
+        link.CloseStreamSocket();
+        return -1;
+    }
+    (void)EnableKeepAlive(fd);
+    if (local != nullptr &&
+        ::bind(fd, reinterpret_cast<const sockaddr*>(local), sizeof *local) != 0) {
+        *failure = ConnectFailure::kBind;
+        link.CloseStreamSocket();
+        return -1;
+    }
+    if (ConnectWithin(fd, camera, link.stopWake.fd(), kAttemptTimeoutMs) != kSocketReady) {
+        const int error = errno;
+        if (local != nullptr && (error == EADDRNOTAVAIL || error == EADDRINUSE)) {
+            *failure = ConnectFailure::kLocalAddressTaken;
+        }
+        link.CloseStreamSocket();
+        errno = error;
+        return -1;
+    }
+    *failure = ConnectFailure::kNone;
+    return fd;
 }
 
 }  // namespace
@@ -133,15 +182,17 @@ int QueryDeviceModel(LinkShared& link, char (&modelText)[kModelTextBytes]) {
         result = kModelQueryReuseRefused;
     } else if (!SetSendTimeout(fd, 2000)) {
         result = kModelQuerySendFailed;
-    } else if (!ConnectUnlessStopped(fd, camera, link)) {
+    } else if (ConnectWithin(fd, camera, link.stopWake.fd(), kAttemptTimeoutMs) != kSocketReady) {
         result = kModelQueryRefused;
     } else {
         uint8_t request[kModelMessageBytes] = {};
         request[0] = static_cast<uint8_t>(kModelRequestCode);
         request[2] = 2;
+        const auto deadline = Clock::now() + std::chrono::milliseconds(kAttemptTimeoutMs);
         if (!SendAll(fd, request, sizeof request)) {
             result = kModelQuerySendFailed;
-        } else if (ReceiveExact(fd, reply, sizeof reply) != kModelMessageBytes) {
+        } else if (ReceiveExactUntil(link, fd, reply, sizeof reply, deadline) !=
+                   kModelMessageBytes) {
             result = kModelQueryNoReply;
         } else if ((reply[0] | reply[1] << 8) != kModelReplyCode) {
             result = kModelQueryNoSocketOrBadReply;
@@ -176,64 +227,84 @@ void ApplyDeviceKind(const char* modelText) {
     std::fflush(stdout);
 }
 
-void StreamThread(LinkShared& link) {
-    StreamGlobals& globals = Globals();
+int IdentifyCamera(LinkShared& link) {
     const int32_t override = link.cameraTypeOverride.load();
     const int32_t cameraType = override >= 0 ? override : ReadCameraTypeSetting();
     if (cameraType != kCameraTypeDetect) {
         link.SetModelReport({});
-        globals.mjpegMode.store(cameraType == kCameraTypeMjpeg ? 1 : 0);
+        Globals().mjpegMode.store(cameraType == kCameraTypeMjpeg ? 1 : 0);
     } else {
         char modelText[kModelTextBytes] = {};
         const int result = QueryDeviceModel(link, modelText);
         link.SetModelReport({true, result, modelText});
         if (result != kModelQueryOk) {
-            link.identification.Settle(false);
-            return;
+            return result;
         }
         ApplyDeviceKind(modelText);
     }
-    link.identification.Settle(true);
+    link.identification.Settle();
+    return kModelQueryOk;
+}
 
+int OpenStreamConnection(LinkShared& link) {
     sockaddr_in camera{};
     if (!MakeIpv4Address(link.deviceIp.c_str(), link.ports.stream, &camera)) {
-        return;
-    }
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        return;
-    }
-    link.RegisterStreamSocket(fd);
-    if (!SetReuseAddress(fd) || !SetSendTimeout(fd, 30000)) {
-        link.CloseStreamSocket();
-        return;
+        return -1;
     }
     sockaddr_in local{};
-    if (MakeIpv4Address(link.localIp.c_str(), link.ports.stream, &local)) {
-        // A failed bind is not an error: the connection then leaves from an address the system
-        // chooses.
-        (void)::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local);
+    const bool hasLocal = MakeIpv4Address(link.localIp.c_str(), link.ports.stream, &local);
+    ConnectFailure failure = ConnectFailure::kNone;
+    int fd = ConnectStream(link, camera, hasLocal ? &local : nullptr, &failure);
+    if (failure == ConnectFailure::kLocalAddressTaken) {
+        std::printf("stream: cannot connect from %s:%u (%s), using a port the system chooses\n",
+                    link.localIp.c_str(), link.ports.stream, std::strerror(errno));
+        std::fflush(stdout);
     }
-    if (!ConnectUnlessStopped(fd, camera, link)) {
-        link.CloseStreamSocket();
-        return;
+    // A failed bind (localIp is not an address of this machine) was always silent: the connection
+    // then leaves from an address the system chooses.
+    if ((failure == ConnectFailure::kBind || failure == ConnectFailure::kLocalAddressTaken) &&
+        link.stopRequested.load() == 0) {
+        fd = ConnectStream(link, camera, nullptr, &failure);
     }
+    if (fd < 0) {
+        return -1;
+    }
+    // A new stream from here on; the camera sends nothing before it has the time message, so the
+    // decode thread has left the old stream before any block of the new one is pushed.
+    Globals().receiveRing.BeginGeneration();
     const TimeSyncMessage message = BuildTimeSyncMessage(localTimeSource.load()());
     if (!SendAll(fd, message.data(), static_cast<int>(message.size()))) {
         link.CloseStreamSocket();
-        return;
+        return -1;
     }
-    link.connected.store(1);
+    return fd;
+}
 
+StreamEnd ReceiveStream(LinkShared& link, int fd) {
+    StreamGlobals& globals = Globals();
     uint8_t block[kStreamBlockBytes];
+    StreamEnd end = StreamEnd::kStopped;
     while (link.stopRequested.load() == 0) {
-        if (ReceiveExact(fd, block, kStreamBlockBytes) < 0) {
+        const auto deadline = Clock::now() + std::chrono::milliseconds(kStreamStallMs);
+        const int received = ReceiveExactUntil(link, fd, block, kStreamBlockBytes, deadline);
+        if (received == kSocketStopped) {
+            break;
+        }
+        if (received == kSocketTimedOut) {
+            std::printf("stream: no block for %d ms, reconnecting\n", kStreamStallMs);
+            std::fflush(stdout);
+            end = StreamEnd::kStalled;
+            break;
+        }
+        if (received < 0) {
+            end = StreamEnd::kClosed;
             break;
         }
         link.counters.blocksReceived.fetch_add(1, std::memory_order_relaxed);
         globals.receiveRing.PushReceiveBlock(block, kStreamBlockBytes);
     }
     link.CloseStreamSocket();
+    return link.stopRequested.load() != 0 ? StreamEnd::kStopped : end;
 }
 
 }  // namespace vyr

@@ -28,14 +28,12 @@ std::string StreamGlobals::LastSnapshotPath() const {
 void IdentificationHandOver::Reset() {
     std::lock_guard lock(mutex_);
     settled_ = false;
-    identified_ = false;
 }
 
-void IdentificationHandOver::Settle(bool identified) {
+void IdentificationHandOver::Settle() {
     {
         std::lock_guard lock(mutex_);
         settled_ = true;
-        identified_ = identified;
     }
     settledChanged_.notify_all();
 }
@@ -46,7 +44,19 @@ bool IdentificationHandOver::Wait(const std::atomic<uint16_t>& stopRequested) {
     while (!settled_ && stopRequested.load() == 0) {
         settledChanged_.wait_for(lock, std::chrono::milliseconds(5));
     }
-    return settled_ && identified_;
+    return settled_;
+}
+
+void LinkShared::ReportLinkState(LinkState state, bool reportToTarget) {
+    const uint64_t connections = counters.streamConnections.load();
+    const LinkState previous = linkState_.exchange(state);
+    if (!reportToTarget || (previous == state && connections == reportedConnections_)) {
+        return;
+    }
+    reportedConnections_ = connections;
+    if (NotificationTarget* target = notifyWindow.load()) {
+        target->OnLinkState({state, static_cast<uint32_t>(connections)});
+    }
 }
 
 void LinkShared::SetModelReport(const ModelReport& report) {

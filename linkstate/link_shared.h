@@ -14,11 +14,12 @@
 #include "linkstate/receive_ring.h"
 #include "linkstate/record_ring.h"
 #include "linkstate/socket_slot.h"
+#include "platform/net/socket_waits.h"
+#include "platform/notification_target.h"
 
 namespace vyr {
 
 class FrameSink;
-class NotificationTarget;
 
 // The snapshot flag pair: displayPaused in the low byte, captureRequested in the high byte, stored
 // together as one 16-bit value when both change (0x0101 sets both, 0 clears both).
@@ -74,23 +75,25 @@ struct LinkCounters {
     std::atomic<uint64_t> recordFilesClosed{0};  // AVI files the recording thread closed
     std::atomic<uint64_t> controlPackets{0};     // control connections read and acted on
     std::atomic<uint64_t> pictureUploads{0};     // picture connections read and acted on
-    std::atomic<uint64_t> connectionsRefused{0};  // server connections from another address
+    std::atomic<uint64_t> connectionsRefused{0};    // server connections from another address
+    std::atomic<uint64_t> streamConnections{0};     // stream connections that sent the time message
+    std::atomic<uint64_t> streamAttemptsFailed{0};  // attempts that ended before a stream stood
 };
 
-// Tells the decode thread that identification has settled mjpegMode and the frame size, or that
-// it failed, so that the decode path is chosen after it and never on a stale value.
+// Tells the decode thread that identification has settled mjpegMode and the frame size, so that
+// the decode path is chosen after it and never on a stale value. A failed identification settles
+// nothing: the stream thread tries again until the link stops.
 class IdentificationHandOver {
 public:
     void Reset();
-    void Settle(bool identified);
-    // Waits until settled or until stop is true; returns true when identified.
+    void Settle();
+    // Waits until settled or until stop is true; returns true when settled.
     bool Wait(const std::atomic<uint16_t>& stopRequested);
 
 private:
     std::mutex mutex_;
     std::condition_variable settledChanged_;
     bool settled_ = false;
-    bool identified_ = false;
 };
 
 struct LinkShared {
@@ -135,6 +138,20 @@ struct LinkShared {
     IdentificationHandOver identification;
     LinkCounters counters;
 
+    // Raised by Stop, so that every wait of the stream thread (connect, model reply, stream,
+    // back-off) returns at once; cleared by Start once the previous run's workers have ended.
+    WakeFd stopWake;
+
+    // How long the control and picture servers wait for a connection's next bytes before they
+    // close it and serve the next one; set before Start (tests shorten it).
+    int serverReceiveTimeoutMs = 10000;
+
+    // The state the stream thread reported last (kStopped before Start and after Stop).
+    LinkState linkState() const { return linkState_.load(); }
+    // Stores the state and, when it or the number of stream connections changed, tells the
+    // notification target. Stream thread only; Stop stores kStopped with reportToTarget false.
+    void ReportLinkState(LinkState state, bool reportToTarget = true);
+
     // The camera type to use instead of the one in language.ini for this run only (diagnostics);
     // -1 reads the file.
     std::atomic<int32_t> cameraTypeOverride{-1};
@@ -149,6 +166,8 @@ struct LinkShared {
     ModelReport LastModelReport() const;
 
 private:
+    std::atomic<LinkState> linkState_{LinkState::kStopped};
+    uint64_t reportedConnections_ = 0;  // stream thread only
     mutable std::mutex reportMutex_;
     ModelReport modelReport_;
     mutable std::mutex folderMutex_;

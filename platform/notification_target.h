@@ -21,6 +21,20 @@ using NotificationRecord = std::array<uint8_t, 260>;
 // The 16-byte image of language.ini.
 using SettingsBytes = std::array<uint8_t, 16>;
 
+// Where the camera link stands, as its stream thread sees it.
+enum class LinkState : uint8_t {
+    kStopped,     // the link is not running
+    kConnecting,  // the first attempt of this run is under way
+    kNoCamera,    // an attempt failed (no answer, refused, not identified); another follows
+    kStreamLost,  // an established stream ended or stalled; reconnecting
+    kStreaming,   // a stream connection stands
+};
+
+struct LinkStateReport {
+    LinkState state = LinkState::kStopped;
+    uint32_t connections = 0;  // stream connections made since the link was started
+};
+
 class NotificationTarget {
 public:
     virtual ~NotificationTarget() = default;
@@ -32,6 +46,9 @@ public:
     // An event from the camera: 0 capture released, 1 picture received, 5 show no picture,
     // 6 delete all pictures.
     virtual void OnDeviceEvent(const NotificationRecord& event) = 0;
+    // The link's state changed. A target that does not show it (a secondary window that only
+    // takes settings) need not implement it.
+    virtual void OnLinkState(const LinkStateReport& /*report*/) {}
 };
 
 }  // namespace vyr

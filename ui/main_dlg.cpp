@@ -78,6 +78,7 @@ void MainDlg::MakeOwnControls() {
     auto* liveLayout = new QVBoxLayout(Label(kIdLiveArea));
     liveLayout->setContentsMargins(0, 0, 0, 0);
     liveLayout->addWidget(liveArea_);
+    MakeLinkStateLabel();
 
     description_ = new QPlainTextEdit(this);
     description_->setObjectName(QString::number(kIdDescription));

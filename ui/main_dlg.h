@@ -26,6 +26,7 @@ namespace vyr {
 
 class CCameraLink;
 class CVyrApp;
+class LinkStateLabel;
 class LiveArea;
 class PhotoList;
 
@@ -48,6 +49,7 @@ public:
     void OnSnapshot(const NotificationRecord& record) override;
     void OnSettingsChanged(const SettingsBytes& settings) override;
     void OnDeviceEvent(const NotificationRecord& event) override;
+    void OnLinkState(const LinkStateReport& report) override;
 
     View view() const { return view_; }
     bool isLiveFullScreen() const { return isFullScreen_; }
@@ -56,6 +58,7 @@ public:
     const std::filesystem::path& photoFolder() const { return photoFolder_; }
 
     LiveArea* liveArea() const { return liveArea_; }
+    LinkStateLabel* linkStateLabel() const { return linkStateLabel_; }
     PhotoList* photoList() const { return photoList_; }
     QPlainTextEdit* descriptionBox() const { return description_; }
     CCameraLink& link() const { return *link_; }
@@ -70,6 +73,7 @@ private:
     void ConnectCommands();
     void MakeOwnControls();
     void MakeClickable(int id);
+    void MakeLinkStateLabel();
 
     void Video();
     void ShowPhotoList();
@@ -101,6 +105,7 @@ private:
     ChainStep step_ = ChainStep::kEnd;
 
     LiveArea* liveArea_ = nullptr;
+    LinkStateLabel* linkStateLabel_ = nullptr;
     PhotoList* photoList_ = nullptr;
     QPlainTextEdit* description_ = nullptr;
 

@@ -17,8 +17,12 @@ void H264FramePath(LinkShared& link) {
     NalSplitter splitter;
     H264UnitHandler handler(link);
     std::vector<uint8_t> block(kStreamBlockBytes);
-    while (link.stopRequested.load() == 0 && !handler.failed()) {
-        const int length = globals.receiveRing.TryTakeBlock(block.data());
+    // A new connection is a new stream: the decode thread starts the path afresh for it, with a
+    // decoder that holds nothing of the cut picture the old connection ended in.
+    const uint32_t generation = globals.receiveRing.generation();
+    while (link.stopRequested.load() == 0 && !handler.failed() &&
+           globals.receiveRing.generation() == generation) {
+        const int length = globals.receiveRing.TryTakeBlock(block.data(), generation);
         if (length < 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             continue;

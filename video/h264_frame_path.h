@@ -24,7 +24,8 @@ namespace vyr {
 
 struct LinkShared;
 
-// The thread procedure; returns when the link's stop flag is set.
+// The thread procedure; returns when the link's stop flag is set or a new connection starts (a
+// new ReceiveRing generation).
 void H264FramePath(LinkShared& link);
 
 }  // namespace vyr

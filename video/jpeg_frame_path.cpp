@@ -125,8 +125,12 @@ void JpegFramePath(LinkShared& link) {
     }
     MjpegReassembler reassembler;
     std::vector<uint8_t> block(kStreamBlockBytes);
-    while (link.stopRequested.load() == 0) {
-        const int length = Globals().receiveRing.TryTakeBlock(block.data());
+    // A new connection is a new stream (perhaps another camera, size or kind): the decode thread
+    // starts the path afresh for it.
+    const ReceiveRing& ring = Globals().receiveRing;
+    const uint32_t generation = ring.generation();
+    while (link.stopRequested.load() == 0 && ring.generation() == generation) {
+        const int length = Globals().receiveRing.TryTakeBlock(block.data(), generation);
         if (length < 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             continue;

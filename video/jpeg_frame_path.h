@@ -16,7 +16,8 @@ struct DisplaySize {
 };
 DisplaySize DisplaySizeForPicture(int pictureHeight);
 
-// The thread procedure; returns when the link's stop flag is set.
+// The thread procedure; returns when the link's stop flag is set or a new connection starts (a
+// new ReceiveRing generation).
 void JpegFramePath(LinkShared& link);
 
 }  // namespace vyr

@@ -1,6 +1,6 @@
 // The camera link against the simulated camera on loopback: identification from the camera type
 // or the model reply, the time message, the stream's pictures at their size and colours, silent
-// cameras, and repeated start and stop while the camera streams.
+// cameras (start and stop cycles: link_reconnect_test.cpp).
 #include "link/camera_link.h"
 
 #include <gtest/gtest.h>
@@ -193,7 +193,7 @@ TEST_F(CameraLinkTest, H264PicturesArriveWithTheirSizeAndColoursAfterTheTimeMess
     }
 }
 
-TEST_F(CameraLinkTest, ShortStreamGivesOneBlockAndTheConsoleLine) {
+TEST_F(CameraLinkTest, ShortStreamGivesOneBlockAndTheConsoleLineThenTheLinkConnectsAgain) {
     WriteCameraType(2);
     CameraConfig config;
     config.streamKind = vyr::camsim::StreamKind::RawBytes;
@@ -201,17 +201,21 @@ TEST_F(CameraLinkTest, ShortStreamGivesOneBlockAndTheConsoleLine) {
     StartCamera(config);
     testing::internal::CaptureStdout();
     link_->Start(nullptr, &sink_);
-    ASSERT_TRUE(WaitFor([&] { return link_->shared().counters.blocksReceived.load() == 1; }));
-    std::this_thread::sleep_for(100ms);  // let the stream thread see the camera's close
+    ASSERT_TRUE(camera_->WaitUntil([&] { return camera_->StreamConnections() >= 2; }, 10s));
+    ASSERT_TRUE(WaitFor([&] { return link_->shared().counters.blocksReceived.load() >= 1; }));
     link_->Stop();
-    // The control and picture servers announce themselves as well.
+    // Each connection gives one whole block; the 4 bytes behind it are lost with the line.
     std::string output = testing::internal::GetCapturedStdout();
     const std::string serverLine = "tcpserver_thr=====: start receive!\n";
     for (size_t at; (at = output.find(serverLine)) != std::string::npos;) {
         output.erase(at, serverLine.size());
     }
-    EXPECT_EQ(output, "net enviorment is so bad!\n");
-    EXPECT_EQ(link_->shared().counters.blocksReceived.load(), 1u);
+    const std::string brokenLine = "net enviorment is so bad!\n";
+    ASSERT_GE(output.size(), brokenLine.size());
+    for (size_t at = 0; at < output.size(); at += brokenLine.size()) {
+        ASSERT_EQ(output.substr(at, brokenLine.size()), brokenLine) << output;
+    }
+    EXPECT_LE(link_->shared().counters.blocksReceived.load(), camera_->StreamConnections());
 }
 
 TEST_F(CameraLinkTest, SilentCameraDoesNotHoldStop) {
@@ -236,28 +240,6 @@ TEST_F(CameraLinkTest, SilentCameraDoesNotHoldStop) {
         link_->Stop();  // returns once every worker has ended
         EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
     }
-}
-
-TEST_F(CameraLinkTest, RepeatedStartAndStopWhileStreaming) {
-    WriteCameraType(2);
-    CameraConfig config;
-    config.width = 640;
-    config.height = 480;
-    config.fps = 0;  // as fast as the link takes it
-    StartCamera(config);
-    for (int run = 0; run < 50; ++run) {
-        link_->Start(nullptr, &sink_);
-        if (run % 10 == 0) {
-            ASSERT_TRUE(WaitFor([&] { return link_->IsConnected() == 1; })) << run;
-        }
-        link_->Stop();
-        ASSERT_EQ(link_->IsConnected(), 0);
-    }
-    const int before = sink_.frames();
-    link_->Start(nullptr, &sink_);
-    EXPECT_TRUE(sink_.WaitForFrames(before + 10));
-    link_->Stop();
-    EXPECT_GE(camera_->StreamConnections(), 5u);
 }
 
 TEST_F(CameraLinkTest, StreamConnectionLeavesFromTheLocalAddressAndPort) {

@@ -40,6 +40,29 @@ TEST(ReceiveRing, FullSlotDropsTheBlockAndIndicesStay) {
     EXPECT_EQ(ring->TryTakeBlock(out), vyr::kStreamBlockBytes);
 }
 
+TEST(ReceiveRing, BlocksOfAnEndedConnectionAreDroppedAndANewOneWaitsForItsConsumer) {
+    auto ring = std::make_unique<vyr::ReceiveRing>();
+    ring->Reset();
+    uint8_t block[vyr::kStreamBlockBytes] = {};
+    uint8_t out[vyr::kStreamBlockBytes];
+    const uint32_t first = ring->BeginGeneration();
+    for (uint8_t i = 0; i < 3; ++i) {
+        block[0] = i;
+        ASSERT_TRUE(ring->PushReceiveBlock(block, 100));
+    }
+    ASSERT_EQ(ring->TryTakeBlock(out, first), 100);  // one taken, two left behind
+    const uint32_t second = ring->BeginGeneration();
+    block[0] = 0x42;
+    ASSERT_TRUE(ring->PushReceiveBlock(block, 200));
+    // The consumer of the first connection gets nothing more, and leaves the new block alone.
+    EXPECT_EQ(ring->TryTakeBlock(out, first), -1);
+    EXPECT_EQ(ring->staleBlocks(), 2u);
+    ASSERT_EQ(ring->TryTakeBlock(out, second), 200);
+    EXPECT_EQ(out[0], 0x42);
+    EXPECT_EQ(ring->TryTakeBlock(out), -1);
+    EXPECT_EQ(ring->staleBlocks(), 2u);
+}
+
 TEST(ReceiveRing, ProducerAndConsumerThreadsHandOverEveryByte) {
     auto ring = std::make_unique<vyr::ReceiveRing>();
     ring->Reset();

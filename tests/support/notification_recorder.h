@@ -1,5 +1,5 @@
 // A notification target for tests: keeps every snapshot record and device event in arrival order
-// and waits, with a deadline, for a number of them.
+// and waits, with a deadline, for a number of them; keeps the link states as reported.
 #pragma once
 
 #include <chrono>
@@ -29,6 +29,11 @@ public:
     void OnSnapshot(const NotificationRecord& record) override { Add({true, record}); }
     void OnSettingsChanged(const SettingsBytes&) override {}
     void OnDeviceEvent(const NotificationRecord& event) override { Add({false, event}); }
+    void OnLinkState(const LinkStateReport& report) override {
+        std::lock_guard lock(mutex_);
+        linkStates_.push_back(report);
+        changed_.notify_all();
+    }
 
     bool WaitForCount(size_t count, std::chrono::milliseconds deadline = std::chrono::seconds(10)) {
         std::unique_lock lock(mutex_);
@@ -42,6 +47,18 @@ public:
         std::lock_guard lock(mutex_);
         return entries_.size();
     }
+    std::vector<LinkStateReport> LinkStates() const {
+        std::lock_guard lock(mutex_);
+        return linkStates_;
+    }
+    // Waits until the last reported link state is state.
+    bool WaitForLinkState(LinkState state,
+                          std::chrono::milliseconds deadline = std::chrono::seconds(10)) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, deadline, [&] {
+            return !linkStates_.empty() && linkStates_.back().state == state;
+        });
+    }
 
 private:
     void Add(const Entry& entry) {
@@ -53,6 +70,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<Entry> entries_;
+    std::vector<LinkStateReport> linkStates_;
 };
 
 }  // namespace vyr::test

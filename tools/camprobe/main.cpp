@@ -1,6 +1,8 @@
 // camprobe: the installer's diagnostic for "the picture does not come". It runs the client's own
-// camera link headless against a camera, prints what the camera said and what arrived each second,
-// and exits 0 when pictures flowed, or non-zero with a one-line reason. On request it also takes a
+// camera link headless against a camera, prints what the camera said, each change of the link's
+// state and what arrived each second, and exits 0 when pictures flowed, or non-zero with a
+// one-line reason. Like the client, it keeps trying a camera that is late or goes away for the
+// whole run. On request it also takes a
 // snapshot, records a short video and prints what the camera's button and uploads announce, so
 // that a technician can check those paths without the window.
 //
@@ -111,7 +113,8 @@ std::string ReportServers(const vyr::CCameraLink& link, const vyr::LinkPorts& po
 
 // Watches the stream second by second and carries out --snapshot and --record from the first
 // picture on. Returns the seconds watched.
-int Watch(vyr::CCameraLink& link, const vyr::probe::Options& options) {
+int Watch(vyr::CCameraLink& link, const vyr::probe::Options& options,
+          const vyr::probe::ProbeEvents& events) {
     const auto& counters = link.shared().counters;
     const auto& ring = vyr::Globals().receiveRing;
     const auto start = Clock::now();
@@ -148,10 +151,14 @@ int Watch(vyr::CCameraLink& link, const vyr::probe::Options& options) {
         ++second;
         const uint64_t decoded = counters.framesDecoded.load();
         const uint64_t drawn = counters.framesDrawn.load();
-        std::printf("second %d: frames decoded %llu, drawn %llu, blocks dropped %llu\n", second,
-                    static_cast<unsigned long long>(decoded - lastDecoded),
-                    static_cast<unsigned long long>(drawn - lastDrawn),
-                    static_cast<unsigned long long>(ring.droppedBlocks()));
+        const vyr::LinkStateReport state = events.LastLinkState();
+        std::printf(
+            "second %d: frames decoded %llu, drawn %llu, blocks dropped %llu, connections %u, "
+            "state %s\n",
+            second, static_cast<unsigned long long>(decoded - lastDecoded),
+            static_cast<unsigned long long>(drawn - lastDrawn),
+            static_cast<unsigned long long>(ring.droppedBlocks()), state.connections,
+            vyr::probe::LinkStateName(state.state));
         lastDecoded = decoded;
         lastDrawn = drawn;
 
@@ -213,8 +220,8 @@ int main(int argc, char** argv) {
 
     link.Start(&events, &sink);
     const std::string serversFailure = ReportServers(link, options.ports);
-    const int secondsWatched = Watch(link, options);
-    const bool wasConnected = link.IsConnected() == 1;
+    const int secondsWatched = Watch(link, options, events);
+    const vyr::LinkStateReport lastState = events.LastLinkState();
     link.StopRecording();
     link.Stop();
 
@@ -239,6 +246,8 @@ int main(int argc, char** argv) {
     report.framesDrawn = counters.framesDrawn.load();
     report.blocksDropped = vyr::Globals().receiveRing.droppedBlocks();
     report.seconds = secondsWatched;
+    report.connections = counters.streamConnections.load();
+    report.state = vyr::probe::LinkStateName(lastState.state);
     // The path is kept even when writing failed; only a file that is there is reported.
     const std::string snapshot = vyr::Globals().LastSnapshotPath();
     std::error_code error;
@@ -250,10 +259,12 @@ int main(int argc, char** argv) {
                         videosBefore.end(), std::back_inserter(report.recordings));
     report.events = events.Events();
 
+    // A camera that answered late or went away for a while is no failure once pictures flowed;
+    // without any, the reason is where the last attempt stopped.
     std::string failure;
-    if (model.asked && model.result != vyr::kModelQueryOk) {
+    if (report.framesDecoded == 0 && model.asked && model.result != vyr::kModelQueryOk) {
         failure = ModelFailure(model.result);
-    } else if (!wasConnected) {
+    } else if (report.framesDecoded == 0 && report.connections == 0) {
         failure = "stream connection refused";
     } else if (report.framesDecoded == 0) {
         failure = "no picture within " + std::to_string(options.seconds) + " s";

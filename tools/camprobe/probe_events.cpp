@@ -35,6 +35,34 @@ void ProbeEvents::OnDeviceEvent(const NotificationRecord& event) {
     Add({code, path}, path.empty() ? std::string() : " path " + path);
 }
 
+void ProbeEvents::OnLinkState(const LinkStateReport& report) {
+    std::lock_guard lock(mutex_);
+    linkState_ = report;
+    std::printf("link: %s, connections %u\n", LinkStateName(report.state), report.connections);
+    std::fflush(stdout);
+}
+
+LinkStateReport ProbeEvents::LastLinkState() const {
+    std::lock_guard lock(mutex_);
+    return linkState_;
+}
+
+const char* LinkStateName(LinkState state) {
+    switch (state) {
+        case LinkState::kStopped:
+            return "stopped";
+        case LinkState::kConnecting:
+            return "connecting";
+        case LinkState::kNoCamera:
+            return "no camera";
+        case LinkState::kStreamLost:
+            return "stream lost";
+        case LinkState::kStreaming:
+            return "streaming";
+    }
+    return "?";
+}
+
 std::vector<ProbeEvent> ProbeEvents::Events() const {
     std::lock_guard lock(mutex_);
     return events_;

@@ -31,10 +31,12 @@ std::string ReportJson(const ProbeReport& report) {
                   static_cast<unsigned long long>(report.framesDecoded),
                   static_cast<unsigned long long>(report.framesDrawn),
                   static_cast<unsigned long long>(report.blocksDropped), report.seconds);
-    std::string json = "{\"model\": " + JsonString(report.model) +
-                       ", \"mode\": " + JsonString(report.mode) + numbers + ", \"snapshot\": " +
-                       (report.snapshot.empty() ? "null" : JsonString(report.snapshot)) +
-                       ", \"recordings\": [";
+    std::string json =
+        "{\"model\": " + JsonString(report.model) + ", \"mode\": " + JsonString(report.mode) +
+        numbers + ", \"connections\": " + std::to_string(report.connections) +
+        ", \"state\": " + JsonString(report.state) +
+        ", \"snapshot\": " + (report.snapshot.empty() ? "null" : JsonString(report.snapshot)) +
+        ", \"recordings\": [";
     for (size_t i = 0; i < report.recordings.size(); ++i) {
         json += (i == 0 ? "" : ", ") + JsonString(report.recordings[i]);
     }

@@ -19,7 +19,9 @@ struct ProbeReport {
     uint64_t framesDrawn = 0;
     uint64_t blocksDropped = 0;
     int seconds = 0;
-    std::string snapshot;  // empty: null
+    uint64_t connections = 0;  // stream connections made
+    std::string state;         // the link's last state (LinkStateName)
+    std::string snapshot;      // empty: null
     std::vector<std::string> recordings;
     std::vector<ProbeEvent> events;
 };

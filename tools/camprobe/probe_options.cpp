@@ -66,13 +66,19 @@ void PrintUsage() {
         "  --listen            print each notification of the camera's button, its uploads and\n"
         "                      the snapshots as it arrives. The servers run in every run, and\n"
         "                      the notifications always reach the JSON object.\n"
-        "JSON additions: \"snapshot\" the last snapshot file written, or null; \"recordings\"\n"
+        "The link keeps trying a camera that is not there yet or goes away, as the client does;\n"
+        "  each change of its state is printed as \"link: STATE, connections N\" (STATE one of\n"
+        "  connecting, no camera, stream lost, streaming), and each second's line ends with the\n"
+        "  stream connections made so far and the state.\n"
+        "JSON additions: \"connections\" the stream connections made; \"state\" the link's last\n"
+        "  state; \"snapshot\" the last snapshot file written, or null; \"recordings\"\n"
         "  the .avi files that appeared in DIR/video during the run; \"events\" every\n"
         "  notification in arrival order as {\"code\": N, \"path\": \"...\"}: the camera's event\n"
         "  codes (0 release, 1 picture received with its path, 5 show no picture, 6 delete all),\n"
         "  and 11 for a snapshot notice: the snapshot's path, or \"\" when the camera's button\n"
         "  asked for a capture.\n"
-        "Exit status: 0 pictures arrived and what was asked for worked; 1 no picture, or no\n"
+        "Exit status: 0 pictures arrived and what was asked for worked; 1 no picture within the\n"
+        "  run (the reason names where the last attempt stopped), or no\n"
         "  snapshot, recording or listening server where one was asked for; 2 usage.\n");
 }
 

@@ -25,6 +25,24 @@ void Camera::Changed() {
     changed_.notify_all();
 }
 
+bool Camera::ListenWhenDue(int listener, const std::string& what) {
+    if (config_.startDelay.count() <= 0) {
+        return true;  // listening since Start
+    }
+    Log("camera: " + what + " port bound, listening in " +
+        std::to_string(config_.startDelay.count()) + " ms");
+    std::string error;
+    if (SleepUntil(listenAt_, *wake_) == IoStatus::Stopped) {
+        return false;
+    }
+    if (!Listen(listener, &error)) {
+        Log("camera: " + error);
+        return false;
+    }
+    Log("camera: " + what + " port listening");
+    return true;
+}
+
 bool Camera::Start() {
     Stop();
     const auto fail = [this](const std::string& reason) {
@@ -51,21 +69,29 @@ bool Camera::Start() {
     if (!wake->valid()) {
         return fail("cannot create the wake signal");
     }
+    // Listening when Start returns, or, with a start delay, bound now and listening in the
+    // threads once it has passed.
+    const auto open = config_.startDelay.count() > 0 ? BindListener : OpenListener;
+    const uint16_t modelPort = config_.modelPort != 0 ? config_.modelPort : keptModelPort_;
+    const uint16_t streamPort = config_.streamPort != 0 ? config_.streamPort : keptStreamPort_;
     int modelListener = -1;
     if (config_.modelBehaviour != ModelBehaviour::NotListening) {
-        modelListener = OpenListener(config_.address, config_.modelPort, &error);
+        modelListener = open(config_.address, modelPort, &error);
         if (modelListener < 0) {
             return fail(error);
         }
     }
-    const int streamListener = OpenListener(config_.address, config_.streamPort, &error);
+    const int streamListener = open(config_.address, streamPort, &error);
     if (streamListener < 0) {
         CloseSocket(&modelListener);
         return fail(error);
     }
     wake_ = std::move(wake);
+    listenAt_ = std::chrono::steady_clock::now() + config_.startDelay;
     modelPort_ = modelListener >= 0 ? LocalPort(modelListener) : 0;
     streamPort_ = LocalPort(streamListener);
+    keptModelPort_ = modelPort_ != 0 ? modelPort_.load() : keptModelPort_;
+    keptStreamPort_ = streamPort_;
     {
         std::lock_guard lock(mutex_);
         running_ = true;

@@ -33,9 +33,12 @@ public:
     Camera(const Camera&) = delete;
     Camera& operator=(const Camera&) = delete;
 
-    // Encodes the frame loop (once per Camera), binds the listeners and starts the threads.
-    // False, with the reason in LastError and the log, when the address is refused, a port cannot
-    // be bound or the stream cannot be made. A running camera is stopped first.
+    // Encodes the frame loop (once per Camera), binds the listeners and starts the threads; with
+    // a start delay the listeners listen only once it has passed. False, with the reason in
+    // LastError and the log, when the address is refused, a port cannot be bound or the stream
+    // cannot be made. A running camera is stopped first. A port the configuration leaves at 0 is
+    // chosen by the system at the first Start and kept by every later one, so that a camera that
+    // is stopped and started again comes back where the client looks for it.
     bool Start();
     void Stop();
     bool IsRunning() const;
@@ -68,6 +71,8 @@ public:
 private:
     void Log(const std::string& line) const;
     void Changed();
+    // Waits out the start delay, then listens; false when stopped first or listen failed.
+    bool ListenWhenDue(int listener, const std::string& what);
     void ModelThread(int listener);
     void ServeModelConnection(int fd, const Peer& peer, std::vector<int>* silent);
     void StreamThread(int listener);
@@ -84,6 +89,9 @@ private:
     std::thread streamThread_;
     std::atomic<uint16_t> modelPort_{0};
     std::atomic<uint16_t> streamPort_{0};
+    uint16_t keptModelPort_ = 0;  // the ports of the first Start, for the later ones
+    uint16_t keptStreamPort_ = 0;
+    std::chrono::steady_clock::time_point listenAt_;
 
     mutable std::mutex mutex_;  // guards everything below and the change counter
     mutable std::condition_variable changed_;

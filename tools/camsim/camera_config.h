@@ -69,6 +69,19 @@ struct CameraConfig {
     // How long the camera waits for the model request and for the time message.
     std::chrono::milliseconds requestTimeout{3000};
 
+    // Faults of a camera in the field, for the client's reconnection. The frame counts apply to
+    // each stream connection anew; 0 turns a fault off.
+    std::chrono::milliseconds startDelay{0};  // ports bound at Start, listening only this much
+                                              // later: connections are refused meanwhile, as by a
+                                              // camera still booting
+    int closeAfterFrames = 0;                 // close the stream connection after this many frames
+    int stallAfterFrames = 0;  // after this many frames send nothing more, connection left open
+    // H.264: every restartAfterFrames frames, the last of them goes out cut to half its bytes and
+    // the stream starts again at the loop's first frame (SPS, PPS, IDR), as when the camera's
+    // encoder restarts or a looped recording is cut; equal to loopFrames it cuts the last frame of
+    // every loop.
+    int restartAfterFrames = 0;
+
     // Called from the camera's threads; must be thread-safe. Empty: silent.
     std::function<void(const std::string&)> log;
     // Called from the stream thread for every frame whose last byte was handed to the socket.

@@ -43,6 +43,10 @@ void ReapSilent(std::vector<int>* silent, const std::vector<pollfd>& polled) {
 }  // namespace
 
 void Camera::ModelThread(int listener) {
+    if (!ListenWhenDue(listener, "model")) {
+        ::close(listener);
+        return;
+    }
     std::vector<int> silent;  // connections held open without an answer
     while (true) {
         std::vector<pollfd> fds{{wake_->fd(), POLLIN, 0}, {listener, POLLIN, 0}};

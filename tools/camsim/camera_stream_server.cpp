@@ -11,6 +11,10 @@
 namespace vyr::camsim {
 
 void Camera::StreamThread(int listener) {
+    if (!ListenWhenDue(listener, "stream")) {
+        ::close(listener);
+        return;
+    }
     uint64_t connection = 0;
     IoStatus status = IoStatus::Ok;
     while (status != IoStatus::Stopped) {
@@ -87,7 +91,9 @@ IoStatus Camera::ServeStreamConnection(int fd, int listener, uint64_t connection
             bytesSent_ += bytes;
             Changed();
         };
-        status = SendFrameLoop(fd, loop_, config_.fps, watch, hooks);
+        const StreamFaults faults{config_.closeAfterFrames, config_.stallAfterFrames,
+                                  config_.restartAfterFrames};
+        status = SendFrameLoop(fd, loop_, config_.fps, watch, hooks, faults);
     }
     ::close(fd);
     return status;

@@ -107,6 +107,24 @@ bool ParseCommandLine(int argc, const char* const* argv, CliOptions* options, st
             if (!ParseNumber(text, 1, 1000, &o.camera.loopFrames)) {
                 return bad(text);
             }
+        } else if (name == "--start-late") {
+            int milliseconds = 0;
+            if (!ParseNumber(text, 0, 3600000, &milliseconds)) {
+                return bad(text);
+            }
+            o.camera.startDelay = std::chrono::milliseconds(milliseconds);
+        } else if (name == "--close-after") {
+            if (!ParseNumber(text, 1, 1000000000, &o.camera.closeAfterFrames)) {
+                return bad(text);
+            }
+        } else if (name == "--stall-after") {
+            if (!ParseNumber(text, 1, 1000000000, &o.camera.stallAfterFrames)) {
+                return bad(text);
+            }
+        } else if (name == "--restart-after") {
+            if (!ParseNumber(text, 1, 1000000000, &o.camera.restartAfterFrames)) {
+                return bad(text);
+            }
         } else if (name == "--preset") {
             o.camera.x264Preset = text;
         } else if (name == "--file") {
@@ -180,6 +198,15 @@ Stream:
   --preset P          x264 preset (default veryfast)
   --file PATH         send a file in a loop instead: .h264/.264 (Annex B), .mjpeg/.mjpg (JPEGs
                       back to back) or .jpg/.jpeg
+
+Faults (for the client's reconnection; frame counts apply to each stream connection anew):
+  --start-late MS     bind the ports at start but listen only MS milliseconds later; the client's
+                      connections are refused meanwhile, as by a camera still booting
+  --close-after N     close the stream connection after N frames
+  --stall-after N     after N frames send nothing more and leave the connection open
+  --restart-after N   H.264: every N frames cut the last of them to half its bytes and start again
+                      at the loop's first frame with fresh SPS and PPS, as an encoder restart does
+                      (N equal to --loop cuts the last frame of every loop)
 
 Button and uploader:
   --client A          the client's address (default 127.0.0.1)

@@ -147,7 +147,7 @@ bool ResolveCameraAddress(const std::string& dotted, uint16_t port, sockaddr_in*
     return true;
 }
 
-int OpenListener(const std::string& address, uint16_t port, std::string* error) {
+int BindListener(const std::string& address, uint16_t port, std::string* error) {
     sockaddr_in local{};
     if (!ResolveCameraAddress(address, port, &local, error)) {
         return -1;
@@ -159,14 +159,36 @@ int OpenListener(const std::string& address, uint16_t port, std::string* error) 
     }
     const int one = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
-        ::listen(fd, 8) != 0) {
-        *error = "cannot listen on " + address + ":" + std::to_string(port) + ": " +
-                 std::strerror(errno);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+        *error =
+            "cannot bind " + address + ":" + std::to_string(port) + ": " + std::strerror(errno);
         ::close(fd);
         return -1;
     }
     return fd;
+}
+
+bool Listen(int fd, std::string* error) {
+    if (::listen(fd, 8) != 0) {
+        *error =
+            "cannot listen on port " + std::to_string(LocalPort(fd)) + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+int OpenListener(const std::string& address, uint16_t port, std::string* error) {
+    const int fd = BindListener(address, port, error);
+    if (fd >= 0 && !Listen(fd, error)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+IoStatus SleepUntil(std::chrono::steady_clock::time_point deadline, const WakeSignal& wake) {
+    return WaitReady(-1, 0, deadline, Watch{&wake, -1}) == Ready::Stopped ? IoStatus::Stopped
+                                                                          : IoStatus::Ok;
 }
 
 uint16_t LocalPort(int fd) {

@@ -60,6 +60,14 @@ bool ResolveCameraAddress(const std::string& dotted, uint16_t port, sockaddr_in*
 // Returns the descriptor, or -1 with *error set.
 int OpenListener(const std::string& address, uint16_t port, std::string* error);
 
+// The same socket bound but not yet listening: connections to it are refused (reset) until
+// Listen, as by a camera that is still booting. Returns the descriptor, or -1 with *error set.
+int BindListener(const std::string& address, uint16_t port, std::string* error);
+bool Listen(int fd, std::string* error);
+
+// Waits until deadline unless the wake signal fires first (Stopped).
+IoStatus SleepUntil(std::chrono::steady_clock::time_point deadline, const WakeSignal& wake);
+
 // The port a socket is bound to, 0 when unknown.
 uint16_t LocalPort(int fd);
 

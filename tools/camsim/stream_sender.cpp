@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <span>
 #include <vector>
 
 #include "tools/camsim/protocol_messages.h"
@@ -48,7 +49,7 @@ struct PendingFrame {
 }  // namespace
 
 IoStatus SendFrameLoop(int fd, const FrameLoop& loop, double fps, const Watch& watch,
-                       const SendHooks& hooks) {
+                       const SendHooks& hooks, const StreamFaults& faults) {
     if (loop.frames.empty()) {
         return IdleUntil(fd, Clock::time_point::max(), watch);
     }
@@ -57,17 +58,35 @@ IoStatus SendFrameLoop(int fd, const FrameLoop& loop, double fps, const Watch& w
     std::deque<PendingFrame> pending;
     uint64_t appended = 0;
     uint64_t sent = 0;
+    const bool restarts = faults.restartAfterFrames > 0 && loop.kind == StreamKind::H264;
+    size_t position = 0;        // the loop's frame to send next
+    uint64_t sinceRestart = 0;  // frames sent since the stream (re)started at the loop's start
     for (uint64_t index = 0;; ++index) {
+        if (faults.closeAfterFrames > 0 &&
+            index == static_cast<uint64_t>(faults.closeAfterFrames)) {
+            return IoStatus::Closed;
+        }
+        if (faults.stallAfterFrames > 0 &&
+            index == static_cast<uint64_t>(faults.stallAfterFrames)) {
+            return IdleUntil(fd, Clock::time_point::max(), watch);
+        }
         const IoStatus wait =
             pacer.paced() ? IdleUntil(fd, pacer.NextDeadline(), watch) : CheckWatch(watch);
         if (wait != IoStatus::Ok) {
             return wait;
         }
-        const std::vector<uint8_t>& frame = loop.frames[index % loop.frames.size()];
+        const std::vector<uint8_t>& whole = loop.frames[position];
+        std::span<const uint8_t> frame(whole);
+        position = (position + 1) % loop.frames.size();
+        if (restarts && ++sinceRestart == static_cast<uint64_t>(faults.restartAfterFrames)) {
+            frame = frame.first(frame.size() / 2);
+            position = 0;
+            sinceRestart = 0;
+        }
         size_t toSend = 0;
         if (loop.kind == StreamKind::Mjpeg) {
             staging.clear();
-            if (!AppendMjpegBlocks(frame, &staging)) {
+            if (!AppendMjpegBlocks(whole, &staging)) {
                 continue;
             }
             toSend = staging.size();

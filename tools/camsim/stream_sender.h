@@ -20,9 +20,19 @@ struct SendHooks {
     std::function<void(size_t bytes)> bytesSent;
 };
 
+// The faults of CameraConfig that act on one connection (0: off).
+struct StreamFaults {
+    int closeAfterFrames = 0;
+    int stallAfterFrames = 0;
+    int restartAfterFrames = 0;  // H.264 only
+};
+
 // Sends frames of loop (starting at its first frame, wrapping around) until the connection ends,
-// the wake signal fires or a new connection waits; returns which. fps 0 sends unpaced.
+// the wake signal fires or a new connection waits; returns which. fps 0 sends unpaced. With
+// faults: Closed after closeAfterFrames frames (the caller closes the connection; bytes of a
+// unit not yet filled are lost, as with a camera that goes away), or, after stallAfterFrames
+// frames, nothing more until the connection ends.
 IoStatus SendFrameLoop(int fd, const FrameLoop& loop, double fps, const Watch& watch,
-                       const SendHooks& hooks);
+                       const SendHooks& hooks, const StreamFaults& faults = {});
 
 }  // namespace vyr::camsim

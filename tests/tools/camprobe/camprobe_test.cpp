@@ -66,6 +66,9 @@ TEST(Camprobe, ReportsTheStreamWhenPicturesFlow) {
     EXPECT_NE(probe.output.find("model reply: H264_CAM"), std::string::npos) << probe.output;
     EXPECT_NE(probe.output.find("stream: h264, 640x480"), std::string::npos);
     EXPECT_NE(probe.output.find("second 2: frames decoded"), std::string::npos);
+    EXPECT_NE(probe.output.find(", connections 1, state streaming\n"), std::string::npos);
+    EXPECT_NE(probe.output.find("\"connections\": 1, \"state\": \"streaming\""),
+              std::string::npos);
     EXPECT_NE(probe.output.find("{\"model\": \"H264_CAM\", \"mode\": \"h264\", \"width\": 640, "
                                 "\"height\": 480, \"frames_decoded\": "),
               std::string::npos)
@@ -112,6 +115,20 @@ TEST(Camprobe, FailuresGiveAOneLineReasonAndNonZeroStatus) {
     EXPECT_NE(probe.output.find("\"frames_decoded\": 0"), std::string::npos);
 
     EXPECT_EQ(vyr::test::RunCommand(CAMPROBE_PATH " --seconds 1 2>&1").exitCode, 2);
+}
+
+TEST(Camprobe, LateCameraIsWaitedForWithinTheRun) {
+    CameraConfig late = SmallCamera();
+    late.startDelay = std::chrono::milliseconds(2000);  // bound, listening only 2 s from now
+    Camera camera(late);
+    ASSERT_TRUE(camera.Start()) << camera.LastError();
+    const Probe probe = RunProbe(camera, "--seconds 5 --json");
+    EXPECT_EQ(probe.exitCode, 0) << probe.output;
+    EXPECT_NE(probe.output.find("link: no camera, connections 0\n"), std::string::npos)
+        << probe.output;
+    EXPECT_NE(probe.output.find("link: streaming, connections 1\n"), std::string::npos);
+    EXPECT_NE(probe.output.find("\"connections\": 1, \"state\": \"streaming\""),
+              std::string::npos);
 }
 
 // camprobe started with popen, read line by line while it runs.
