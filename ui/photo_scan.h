@@ -7,8 +7,9 @@
 //
 // The scan reports through three callbacks, called on its worker threads: the listing (once,
 // before any thumbnail), "thumbnails are waiting" (each time the queue stops being empty) and
-// "finished" (once, after the last thumbnail was queued). Cancel or destroy it and no callback is
-// called afterwards; the destructor joins the workers, which stop after the picture in hand.
+// "finished" (once, after the last thumbnail was queued). Once cancelled, no new callback starts
+// (one already under way may still end); the destructor joins the workers, which stop after the
+// picture in hand, so none runs after it.
 #pragma once
 
 #include <QImage>
@@ -55,7 +56,7 @@ public:
     // The number of cores, at least two and at most four.
     static int DefaultThreadCount();
 
-    // Makes the workers stop after the pictures in hand; no callback is called afterwards.
+    // Makes the workers stop after the pictures in hand and start no more callbacks.
     void Cancel();
     // These rows go before all others still to do (replacing the rows asked for before).
     void Prioritise(std::vector<int> rows);
