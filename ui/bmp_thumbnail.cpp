@@ -37,6 +37,21 @@ const uint8_t* RowOf(const uint8_t* data, const BmpLayout& layout, int row) {
     return data + layout.pixelOffset + static_cast<size_t>(stored) * layout.stride;
 }
 
+// Adds one row's bytes to the column sums. The restrict qualifiers tell the compiler that the
+// bytes and the sums never overlap (a byte pointer may alias anything), and the blocks of 16 have
+// a fixed length, so the block loop becomes vector code even at -O2.
+void AddRow(const uint8_t* __restrict source, uint32_t* __restrict sums, size_t count) {
+    size_t k = 0;
+    for (; k + 16 <= count; k += 16) {
+        for (size_t j = 0; j < 16; ++j) {
+            sums[k + j] += source[k + j];
+        }
+    }
+    for (; k < count; ++k) {
+        sums[k] += source[k];
+    }
+}
+
 void PutU16(uint8_t*& out, uint16_t value) {
     *out++ = static_cast<uint8_t>(value);
     *out++ = static_cast<uint8_t>(value >> 8);
@@ -129,6 +144,24 @@ int MakeBmpThumbnail(const uint8_t* data, size_t size, uint8_t* rgb, size_t rgbS
     for (int y = 0; y < kThumbnailHeight; ++y) {
         std::memset(rgb + static_cast<size_t>(y) * rgbStride, 0, kThumbnailRowBytes);
     }
+    // A picture that fits (a cache entry among them) is copied pixel by pixel.
+    if (w == sourceW && h == sourceH) {
+        for (int row = 0; row < h; ++row) {
+            const uint8_t* source = RowOf(data, layout, row);
+            uint8_t* out =
+                rgb + static_cast<size_t>(top + row) * rgbStride + static_cast<size_t>(left) * 3;
+            for (int x = 0; x < w; ++x, source += bpp, out += 3) {
+                out[0] = source[2];
+                out[1] = source[1];
+                out[2] = source[0];
+            }
+        }
+        return 0;
+    }
+    int firstColumns[kThumbnailWidth + 1];
+    for (int i = 0; i <= w; ++i) {
+        firstColumns[i] = static_cast<int>(int64_t{i} * sourceW / w);
+    }
     thread_local std::vector<uint32_t> columnSums;
     columnSums.resize(rowBytes);
     for (int j = 0; j < h; ++j) {
@@ -137,27 +170,23 @@ int MakeBmpThumbnail(const uint8_t* data, size_t size, uint8_t* rgb, size_t rgbS
         std::fill(columnSums.begin(), columnSums.end(), 0u);
         uint32_t* sums = columnSums.data();
         for (int row = firstRow; row < endRow; ++row) {
-            const uint8_t* source = RowOf(data, layout, row);
-            for (size_t k = 0; k < rowBytes; ++k) {
-                sums[k] += source[k];
-            }
+            AddRow(RowOf(data, layout, row), sums, rowBytes);
         }
         uint8_t* out =
             rgb + static_cast<size_t>(top + j) * rgbStride + static_cast<size_t>(left) * 3;
         const auto rows = static_cast<uint32_t>(endRow - firstRow);
         for (int i = 0; i < w; ++i) {
-            const int firstColumn = static_cast<int>(int64_t{i} * sourceW / w);
-            const int endColumn = static_cast<int>(int64_t{i + 1} * sourceW / w);
             uint32_t blue = 0;
             uint32_t green = 0;
             uint32_t red = 0;
-            for (int column = firstColumn; column < endColumn; ++column) {
+            for (int column = firstColumns[i]; column < firstColumns[i + 1]; ++column) {
                 const uint32_t* pixel = sums + static_cast<size_t>(column) * bpp;
                 blue += pixel[0];
                 green += pixel[1];
                 red += pixel[2];
             }
-            const uint32_t count = rows * static_cast<uint32_t>(endColumn - firstColumn);
+            const uint32_t count =
+                rows * static_cast<uint32_t>(firstColumns[i + 1] - firstColumns[i]);
             out[0] = static_cast<uint8_t>((red + count / 2) / count);
             out[1] = static_cast<uint8_t>((green + count / 2) / count);
             out[2] = static_cast<uint8_t>((blue + count / 2) / count);
