@@ -105,6 +105,10 @@ void MainDlg::ConnectCommands() {
     OnCommand(kIdPlayer, [this] { Player(); });
     OnCommand(kIdSystemManagement, [this] { Settings(); });
     OnCommand(kIdExit, [this] { Exit(); });
+    OnCommand(kIdMultiSelection, [this] { ToggleMultiSelection(); });
+    OnCommand(kIdCompare, [this] { Compare(); });
+    OnCommand(kIdCompareBack, [this] { CompareBack(); });
+    OnCommand(kIdDelete, [this] { DeletePictures(); });
     // Return never reaches the hidden OK button (the filter consumes it); nothing ends the window
     // with OK.
     OnCommand(kIdOk, [] {});

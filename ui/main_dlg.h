@@ -4,8 +4,8 @@
 // target: the link's workers report snapshots and the camera's events with queued calls, so a
 // worker never waits for this window and the window may stop (join) the link at any time.
 //
-// Views of the large area: Live (live area and preview), Photo list, Full screen (the live area
-// over the whole screen). The comparison areas stay hidden until the comparison is built.
+// Views of the large area: Live (live area and preview), Photo list, Comparison (up to four
+// selected pictures side by side), Full screen (the live area over the whole screen).
 #pragma once
 
 #include <QPointer>
@@ -54,6 +54,7 @@ public:
     View view() const { return view_; }
     bool isLiveFullScreen() const { return isFullScreen_; }
     bool isRecording() const { return isRecording_; }
+    bool isMultiSelection() const { return isMultiSelection_; }
     int languageIndex() const { return languageIndex_; }
     const std::filesystem::path& photoFolder() const { return photoFolder_; }
 
@@ -85,6 +86,13 @@ private:
     void OnCancel();
     void OnItemClick();
 
+    // The photo browser's buttons: photo_compare.cpp and photo_delete.cpp.
+    void ToggleMultiSelection();
+    void SetMultiSelection(bool isOn);
+    void Compare();
+    void CompareBack();
+    void DeletePictures();
+
     void HandleSnapshot(const NotificationRecord& record);
     void HandleSettings(const SettingsBytes& settings);
     void HandleDeviceEvent(const NotificationRecord& event);
@@ -101,6 +109,7 @@ private:
     int languageIndex_ = 0;
     View view_ = View::kLive;
     bool isRecording_ = false;
+    bool isMultiSelection_ = false;
     bool isFullScreen_ = false;
     ChainStep step_ = ChainStep::kEnd;
 

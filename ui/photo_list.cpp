@@ -1,34 +1,23 @@
-// ScanFolder on a worker thread: the folder's regular files, sorted by name (snapshot names begin
-// with their date and time, so this is time order, and annotated mark_ pictures follow), each
-// loaded at its own size and made into a thumbnail (a placeholder when it does not load), then
-// handed to the user-interface thread by a queued call that carries the scan's generation.
+// The photo list's side of a scan, on the user-interface thread. The scan's callbacks come from its
+// workers and are queued to this thread with the scan's generation; anything of an older
+// generation is dropped on arrival. Finished thumbnails are taken for at most a few milliseconds at
+// a time, then the rest is queued again behind the user's events.
 #include "ui/photo_list.h"
 
+#include <QElapsedTimer>
 #include <QMetaObject>
 #include <QPixmap>
+#include <QScrollBar>
 #include <algorithm>
-#include <system_error>
-#include <vector>
 
 #include "ui/main_dlg_ids.h"
-#include "ui/thumbnail.h"
 
 namespace vyr {
 namespace {
 
-std::vector<std::filesystem::path> FilesOf(const std::filesystem::path& folder) {
-    std::vector<std::filesystem::path> files;
-    std::error_code error;
-    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
-         entry.increment(error)) {
-        std::error_code statusError;
-        if (entry->is_regular_file(statusError)) {
-            files.push_back(entry->path());
-        }
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
+// Time given to taking thumbnails before the user's events get their turn.
+constexpr qint64 kTakeBudgetMs = 8;
+constexpr size_t kTakeBatch = 8;
 
 }  // namespace
 
@@ -49,6 +38,10 @@ PhotoList::PhotoList(QWidget* parent) : QListWidget(parent) {
     setPalette(colours);
     // The item texts' background colour of the original list.
     setStyleSheet(QStringLiteral("QListWidget::item { background: rgb(254, 255, 198); }"));
+    // The tile an item shows until its thumbnail arrives: a shade of the list's background.
+    QPixmap tile(kThumbnailWidth, kThumbnailHeight);
+    tile.fill(QColor(214, 222, 240));
+    pendingIcon_ = QIcon(tile);
 }
 
 PhotoList::~PhotoList() {
@@ -56,57 +49,133 @@ PhotoList::~PhotoList() {
 }
 
 void PhotoList::StopScan() {
-    generation_.fetch_add(1);
-    if (scanThread_.joinable()) {
-        scanThread_.join();
-    }
+    ++generation_;
+    scan_.reset();
     isScanning_ = false;
 }
 
 void PhotoList::ScanFolder(const std::filesystem::path& folder) {
-    // The worker stops at its next file once the generation moves on, so this join is short.
     StopScan();
     folder_ = folder;
     isScanning_ = true;
-    const uint64_t generation = generation_.load();
-    scanThread_ = std::thread([this, folder, generation] {
-        for (const std::filesystem::path& file : FilesOf(folder)) {
-            if (generation_.load() != generation) {
-                return;
-            }
-            const QString name = QString::fromStdString(file.filename().string());
-            const QImage thumbnail = LoadThumbnail(QString::fromStdString(file.string()));
-            QMetaObject::invokeMethod(
-                this, [this, generation, name, thumbnail] { AddItem(generation, name, thumbnail); },
-                Qt::QueuedConnection);
+    const uint64_t generation = generation_;
+    PhotoScan::Callbacks callbacks;
+    callbacks.listed = [this, generation](const std::vector<PictureFile>& files) {
+        QStringList names;
+        names.reserve(static_cast<qsizetype>(files.size()));
+        for (const PictureFile& file : files) {
+            names.push_back(QString::fromStdString(file.name));
         }
         QMetaObject::invokeMethod(
-            this, [this, generation] { FinishScan(generation); }, Qt::QueuedConnection);
-    });
+            this, [this, generation, names] { OnListed(generation, names); }, Qt::QueuedConnection);
+    };
+    callbacks.thumbnailsWaiting = [this, generation] { PostTakeThumbnails(generation); };
+    callbacks.finished = [this, generation] { PostTakeThumbnails(generation); };
+    scan_ = std::make_unique<PhotoScan>(folder, ThumbnailCache(), std::move(callbacks));
 }
 
 void PhotoList::RebuildList(const std::filesystem::path& folder) {
     StopScan();
     clear();
+    hasThumbnail_.clear();
     ScanFolder(folder);
 }
 
-void PhotoList::AddItem(uint64_t generation, const QString& name, const QImage& thumbnail) {
-    if (generation != generation_.load()) {
-        return;
+void PhotoList::RemoveRows(const std::vector<int>& rows) {
+    StopScan();
+    std::vector<int> sorted = rows;
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    for (auto row = sorted.rbegin(); row != sorted.rend(); ++row) {
+        if (*row >= 0 && *row < count()) {
+            delete takeItem(*row);
+            if (static_cast<size_t>(*row) < hasThumbnail_.size()) {
+                hasThumbnail_.erase(hasThumbnail_.begin() + *row);
+            }
+        }
     }
-    auto* item = new QListWidgetItem(QIcon(QPixmap::fromImage(thumbnail)), name);
-    addItem(item);
 }
 
-void PhotoList::FinishScan(uint64_t generation) {
-    if (generation != generation_.load()) {
+void PhotoList::OnListed(uint64_t generation, const QStringList& names) {
+    if (generation != generation_) {
         return;
     }
-    isScanning_ = false;
+    firstScanRow_ = count();
+    for (const QString& name : names) {
+        addItem(new QListWidgetItem(pendingIcon_, name));
+    }
+    hasThumbnail_.resize(static_cast<size_t>(count()), false);
     if (count() > 0) {
         scrollToItem(item(count() - 1));
     }
+    AskForVisibleRows();
+}
+
+void PhotoList::PostTakeThumbnails(uint64_t generation) {
+    QMetaObject::invokeMethod(
+        this, [this, generation] { TakeThumbnails(generation); }, Qt::QueuedConnection);
+}
+
+void PhotoList::TakeThumbnails(uint64_t generation) {
+    if (generation != generation_ || !scan_) {
+        return;
+    }
+    QElapsedTimer spent;
+    spent.start();
+    while (spent.elapsed() < kTakeBudgetMs) {
+        const std::vector<PhotoScan::Thumbnail> batch = scan_->TakeThumbnails(kTakeBatch);
+        if (batch.empty()) {
+            break;
+        }
+        for (const PhotoScan::Thumbnail& thumbnail : batch) {
+            const int row = firstScanRow_ + thumbnail.row;
+            QListWidgetItem* found = item(row);
+            if (found != nullptr && static_cast<size_t>(row) < hasThumbnail_.size()) {
+                found->setIcon(QIcon(QPixmap::fromImage(thumbnail.image)));
+                hasThumbnail_[static_cast<size_t>(row)] = true;
+            }
+        }
+    }
+    if (scan_->hasThumbnails()) {
+        PostTakeThumbnails(generation);
+    } else if (scan_->isFinished()) {
+        FinishScan();
+    }
+}
+
+void PhotoList::FinishScan() {
+    lastCounts_ = scan_->counts();
+    // The workers have finished; joining them is immediate.
+    scan_.reset();
+    isScanning_ = false;
+}
+
+void PhotoList::AskForVisibleRows() {
+    if (!scan_ || !isVisible()) {
+        return;
+    }
+    std::vector<int> rows;
+    for (const int row : VisibleRows()) {
+        if (row >= firstScanRow_ && !HasThumbnail(row)) {
+            rows.push_back(row - firstScanRow_);
+        }
+    }
+    scan_->Prioritise(std::move(rows));
+}
+
+void PhotoList::scrollContentsBy(int dx, int dy) {
+    QListWidget::scrollContentsBy(dx, dy);
+    AskForVisibleRows();
+}
+
+void PhotoList::resizeEvent(QResizeEvent* event) {
+    QListWidget::resizeEvent(event);
+    AskForVisibleRows();
+}
+
+void PhotoList::showEvent(QShowEvent* event) {
+    QListWidget::showEvent(event);
+    AskForVisibleRows();
 }
 
 std::filesystem::path PhotoList::ItemPath(int row) const {
@@ -114,17 +183,42 @@ std::filesystem::path PhotoList::ItemPath(int row) const {
     if (found == nullptr) {
         return {};
     }
-    return folder_ / found->text().toStdString();
+    const QByteArray name = found->text().toUtf8();
+    if (static_cast<size_t>(name.size()) >= kItemTextBufferBytes) {
+        return {};
+    }
+    return folder_ / name.toStdString();
 }
 
 int PhotoList::FirstSelectedRow() const {
-    int first = -1;
+    const std::vector<int> rows = SelectedRows();
+    return rows.empty() ? -1 : rows.front();
+}
+
+std::vector<int> PhotoList::SelectedRows() const {
+    std::vector<int> rows;
     for (const QModelIndex& index : selectionModel()->selectedIndexes()) {
-        if (first == -1 || index.row() < first) {
-            first = index.row();
+        rows.push_back(index.row());
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+bool PhotoList::HasThumbnail(int row) const {
+    return row >= 0 && static_cast<size_t>(row) < hasThumbnail_.size() &&
+           hasThumbnail_[static_cast<size_t>(row)];
+}
+
+std::vector<int> PhotoList::VisibleRows() const {
+    std::vector<int> rows;
+    const QRect area = viewport()->rect();
+    for (int row = 0; row < count(); ++row) {
+        if (visualItemRect(item(row)).intersects(area)) {
+            rows.push_back(row);
         }
     }
-    return first;
+    return rows;
 }
 
 }  // namespace vyr

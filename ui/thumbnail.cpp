@@ -3,10 +3,12 @@
 // reduction of the original).
 #include "ui/thumbnail.h"
 
+#include <QFile>
 #include <QImageReader>
 #include <QPainter>
 #include <algorithm>
 
+#include "ui/bmp_thumbnail.h"
 #include "ui/main_dlg_ids.h"
 
 namespace vyr {
@@ -37,6 +39,15 @@ QImage PlaceholderThumbnail() {
 }
 
 QImage LoadThumbnail(const QString& path) {
+    QImage thumbnail(kThumbnailWidth, kThumbnailHeight, QImage::Format_RGB888);
+    if (LoadBmpThumbnail(QFile::encodeName(path).constData(), thumbnail.bits(),
+                         static_cast<size_t>(thumbnail.bytesPerLine())) == 0) {
+        return thumbnail;
+    }
+    return LoadThumbnailWithReader(path);
+}
+
+QImage LoadThumbnailWithReader(const QString& path) {
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
     return MakeThumbnail(reader.read());

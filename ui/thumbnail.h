@@ -15,7 +15,12 @@ QImage MakeThumbnail(const QImage& source);
 // Shown for a file that does not load as a picture: mid grey with a dark cross.
 QImage PlaceholderThumbnail();
 
-// Loads the file at its own size and makes its thumbnail, or the placeholder when it does not load.
+// The thumbnail of a picture file: an uncompressed 24- or 32-bit BMP is averaged straight from its
+// bytes (bmp_thumbnail.h); any other file goes to LoadThumbnailWithReader.
 QImage LoadThumbnail(const QString& path);
+
+// Loads the file whole at its own size with the image reader and makes its thumbnail, or the
+// placeholder when it does not load. The way for every format, and the reference for the BMP way.
+QImage LoadThumbnailWithReader(const QString& path);
 
 }  // namespace vyr

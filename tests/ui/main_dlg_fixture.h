@@ -16,6 +16,7 @@
 #include "platform/dialogs/testing/recording_shell.h"
 #include "platform/dialogs/testing/scripted_prompts.h"
 #include "support/gui/modal_driver.h"
+#include "support/private_home.h"
 #include "support/temp_dir.h"
 #include "tools/camsim/camera.h"
 #include "ui/main_dlg.h"
@@ -42,6 +43,7 @@ protected:
                                        const QColor& colour) const;
 
     TempDir dir_;
+    PrivateHome home_;  // the trash and the thumbnail cache of this test alone
     testing::ScriptedPrompts prompts_;
     testing::RecordingShell shell_;
     std::unique_ptr<CVyrApp> app_;
