@@ -30,6 +30,9 @@ bool CVyrOpenCV::DrawSegment(int contact, QPointF a, QPointF b) {
     if (!buffer_.exists() || !isFirstDrawDone_) {
         return false;
     }
+    if (a == b) {
+        return true;  // a pointer that stayed on its pixel adds nothing
+    }
     const QColor colour = penColour();
     {
         DrawGuard guard(buffer_);
