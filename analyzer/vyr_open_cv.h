@@ -52,7 +52,7 @@ public:
     bool touchMarking() const { return touchMarking_; }
     ViewState view() const;
     QColor penColour() const;
-    // The picture as loaded (null when it could not be loaded), and the path it was loaded from.
+    // The picture as loaded (null when it could not be loaded or its path was refused).
     const QImage& picture() const { return picture_; }
     PictureRatio pictureRatio() const { return ratio_; }
     // The drawing surface: inside the frame 1028 in mouse mode, the touch surface 59648 in touch
@@ -76,7 +76,8 @@ public:
     void OnSurfaceMouse(const SurfaceMouse& mouse) override;
 
 protected:
-    // Ctrl+Z (the platform's undo keys): Undo.
+    // Ctrl+Z (the platform's undo keys): Undo. Enter: the hidden default button OK, which ends the
+    // dialog (a hidden button never receives Enter by itself).
     void keyPressEvent(QKeyEvent* event) override;
 
 private:

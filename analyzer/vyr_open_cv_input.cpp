@@ -164,6 +164,11 @@ void CVyrOpenCV::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        Command(kIdOk);
+        event->accept();
+        return;
+    }
     TemplateDialog::keyPressEvent(event);
 }
 

@@ -12,6 +12,8 @@ QPointingDevice* AnalyzerTest::touchScreen_ = nullptr;
 AnalyzerTest::AnalyzerTest() {
     if (touchScreen_ == nullptr) {
         touchScreen_ = QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen);
+        // Deleted with the application.
+        touchScreen_->setParent(QCoreApplication::instance());
     }
     app_ = std::make_unique<CVyrApp>(AppConfig{.settingsFile = dir_.File("language.ini"),
                                                .patientFile = dir_.File("usrinfo.bin"),

@@ -28,7 +28,8 @@ TEST(AnalyzerInputMode, ForcedByTheEnvironmentOtherwiseATouchScreenChooses) {
     EXPECT_EQ(ChooseInputMode("mouse", true), InputMode::kMouse);
     EXPECT_EQ(ChooseInputMode("Touch", false), InputMode::kMouse);
     // A touch screen that Qt knows is seen among the input devices.
-    QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen);
+    QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen)
+        ->setParent(QCoreApplication::instance());
     ::unsetenv(kInputModeVariable);
     EXPECT_EQ(ResolveInputMode(InputModeChoice::kDetect), InputMode::kTouch);
     ::setenv(kInputModeVariable, "mouse", 1);
