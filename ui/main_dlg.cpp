@@ -21,6 +21,7 @@
 #include "ui/main_dlg_ids.h"
 #include "ui/main_dlg_template.h"
 #include "ui/main_texts.h"
+#include "ui/open_in_analyzer.h"
 #include "ui/photo_list.h"
 #include "ui/picture_loading.h"
 
@@ -89,6 +90,11 @@ void MainDlg::MakeOwnControls() {
     photoList_->setObjectName(QString::number(kIdPhotoList));
     photoList_->setGeometry(DluToPixels(kPhotoListRect, font));
     photoList_->hide();
+    // The analyzer's modal run starts from the event loop, not inside the list's mouse handling.
+    QObject::connect(photoList_, &QListWidget::itemDoubleClicked, this, [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { OpenInAnalyzer(app_, *photoList_); }, Qt::QueuedConnection);
+    });
 }
 
 void MainDlg::MakeClickable(int id) {
