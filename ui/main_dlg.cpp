@@ -23,6 +23,7 @@
 #include "ui/main_texts.h"
 #include "ui/photo_list.h"
 #include "ui/picture_loading.h"
+#include "ui/report_export.h"
 
 namespace vyr {
 namespace {
@@ -104,6 +105,7 @@ void MainDlg::ConnectCommands() {
     OnCommand(kIdPlayer, [this] { Player(); });
     OnCommand(kIdSystemManagement, [this] { Settings(); });
     OnCommand(kIdExit, [this] { Exit(); });
+    OnCommand(kIdOutputReport, [this] { OutputReport(*this, app_); });
     // Return never reaches the hidden OK button (the filter consumes it); nothing ends the window
     // with OK.
     OnCommand(kIdOk, [] {});
