@@ -1,148 +1,36 @@
 // The PDF layer's document: scope and exception bookkeeping around a QPdfWriter that paints into
-// memory. Every call starts with Enter, which refuses a null document, a document whose exception
-// was raised and a call outside its scopes; Raise records the first exception only.
+// memory, the document and its pages, the information and the final file. Every call starts with
+// Enter, which refuses a null document, a document whose exception was raised and a call outside
+// its scopes; Raise records the first exception only. Fonts, texts and pictures are in
+// pdf_document_content.cpp.
 #include "platform/pdf/pdf_document.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QBuffer>
 #include <QGuiApplication>
-#include <QImageReader>
-#include <QPainter>
-#include <QPdfWriter>
-#include <algorithm>
-#include <array>
 #include <cerrno>
-#include <cmath>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
-#include <memory>
 #include <new>
-#include <optional>
-#include <string>
-#include <vector>
 
 #include "platform/atomic_file.h"
-#include "platform/pdf/pdf_fonts.h"
-#include "platform/pdf/pdf_image_coding.h"
-#include "platform/pdf/pdf_image_fit.h"
-#include "platform/pdf/pdf_info_update.h"
+#include "platform/pdf/pdf_document_state.h"
 #include "platform/pdf/pdf_options.h"
-#include "platform/pdf/pdf_textflow.h"
 
 namespace vyr {
-
-enum Scope : unsigned { kObject = 1, kDocument = 2, kPage = 4 };
-
-struct PdfDocument {
-    Scope scope = kObject;
-    bool isCaught = false;
-    int errorNumber = kPdfErrorNone;
-    std::string errorMessage;
-    std::string errorFunction;
-
-    std::filesystem::path file;
-    PdfDocumentInfo info;
-    QByteArray bytes;
-    std::unique_ptr<QBuffer> buffer;
-    std::unique_ptr<QPdfWriter> writer;
-    QPainter painter;
-    int pages = 0;
-    double pageHeight = 0;
-
-    std::vector<std::optional<PdfFontFace>> fonts;
-    std::vector<std::optional<PdfTextflow>> textflows;
-    std::vector<std::optional<QImage>> images;
-
-    // Text state of PdfShowTextAt and PdfContinueText.
-    std::optional<PdfFontFace> font;
-    double fontSize = 0;
-    std::optional<double> leading;
-    double lineX = 0;
-    double lineY = 0;
-
-    ~PdfDocument() {
-        if (painter.isActive()) {
-            painter.end();
-        }
-    }
-};
-
 namespace {
 
-constexpr double kMaxPagePoints = 14400;
-constexpr double kMaxFontSize = 1000;
-constexpr int kMaxImagePixels = 100'000'000;
-
-void SetError(PdfDocument* pdf, int number, const char* function, std::string message) {
-    pdf->errorNumber = number;
-    pdf->errorFunction = function;
-    pdf->errorMessage = std::move(message);
-}
-
-int Raise(PdfDocument* pdf, int number, const char* function, std::string message) {
-    if (!pdf->isCaught) {
-        SetError(pdf, number, function, std::move(message));
-        pdf->isCaught = true;
-    }
-    return -1;
-}
-
-const char* ScopeName(Scope scope) {
+const char* ScopeName(PdfScope scope) {
     switch (scope) {
-        case kObject:
+        case kScopeObject:
             return "object";
-        case kDocument:
+        case kScopeDocument:
             return "document";
-        case kPage:
+        case kScopePage:
             return "page";
     }
     return "?";
-}
-
-// The common start of every call: false when the call must do nothing (and return -1).
-bool Enter(PdfDocument* pdf, const char* function, unsigned scopes) {
-    if (pdf == nullptr || pdf->isCaught) {
-        return false;
-    }
-    if ((pdf->scope & scopes) == 0) {
-        Raise(pdf, kPdfErrorScope, function,
-              std::string("function must not be called in '") + ScopeName(pdf->scope) + "' scope");
-        return false;
-    }
-    return true;
-}
-
-// An option list that must hold no option at all.
-bool NoOptions(PdfDocument* pdf, const char* function, std::string_view options) {
-    PdfOptionList list;
-    std::string error;
-    if (ParsePdfOptions(options, {}, &list, &error) != 0) {
-        Raise(pdf, kPdfErrorOption, function, error);
-        return false;
-    }
-    return true;
-}
-
-template <typename T>
-T* Handle(std::vector<std::optional<T>>& table, int handle) {
-    if (handle < 0 || static_cast<size_t>(handle) >= table.size() || !table[handle]) {
-        return nullptr;
-    }
-    return &*table[handle];
-}
-
-template <typename T>
-int Store(std::vector<std::optional<T>>& table, T value) {
-    table.emplace_back(std::move(value));
-    return static_cast<int>(table.size() - 1);
-}
-
-std::string Quoted(std::string_view text) {
-    return "'" + std::string(text) + "'";
 }
 
 // Whether a file can be made at path now: a scratch file is created beside it and removed again,
@@ -174,27 +62,47 @@ int CheckWritable(const std::filesystem::path& path, std::string* why) {
     return 0;
 }
 
-QString Text(const PdfFontFace& face, std::string_view bytes, bool* ok) {
-    QString text;
-    *ok = DecodePdfText(bytes, face.format, &text) == 0;
-    return text;
-}
-
-int DrawLine(PdfDocument* pdf, const char* function, std::string_view bytes) {
-    bool ok = false;
-    const QString text = Text(*pdf->font, bytes, &ok);
-    if (!ok) {
-        return Raise(pdf, kPdfErrorArgument, function, "UTF-16 text of an odd number of bytes");
-    }
-    pdf->painter.drawText(QPointF(pdf->lineX, pdf->pageHeight - pdf->lineY), text);
-    return 0;
-}
-
-bool IsFiniteIn(double value, double low, double high) {
-    return std::isfinite(value) && value >= low && value <= high;
-}
-
 }  // namespace
+
+void SetError(PdfDocument* pdf, int number, const char* function, std::string message) {
+    pdf->errorNumber = number;
+    pdf->errorFunction = function;
+    pdf->errorMessage = std::move(message);
+}
+
+int Raise(PdfDocument* pdf, int number, const char* function, std::string message) {
+    if (!pdf->isCaught) {
+        SetError(pdf, number, function, std::move(message));
+        pdf->isCaught = true;
+    }
+    return -1;
+}
+
+bool Enter(PdfDocument* pdf, const char* function, unsigned scopes) {
+    if (pdf == nullptr || pdf->isCaught) {
+        return false;
+    }
+    if ((pdf->scope & scopes) == 0) {
+        Raise(pdf, kPdfErrorScope, function,
+              std::string("function must not be called in '") + ScopeName(pdf->scope) + "' scope");
+        return false;
+    }
+    return true;
+}
+
+bool NoOptions(PdfDocument* pdf, const char* function, std::string_view options) {
+    PdfOptionList list;
+    std::string error;
+    if (ParsePdfOptions(options, {}, &list, &error) != 0) {
+        Raise(pdf, kPdfErrorOption, function, error);
+        return false;
+    }
+    return true;
+}
+
+std::string Quoted(std::string_view text) {
+    return "'" + std::string(text) + "'";
+}
 
 PdfDocument* PdfNew() {
     if (QGuiApplication::instance() == nullptr) {
@@ -209,7 +117,7 @@ void PdfDelete(PdfDocument* pdf) {
 
 int PdfBeginDocument(PdfDocument* pdf, std::string_view fileName, std::string_view options) {
     static constexpr char kFunction[] = "PdfBeginDocument";
-    if (!Enter(pdf, kFunction, kObject) || !NoOptions(pdf, kFunction, options)) {
+    if (!Enter(pdf, kFunction, kScopeObject) || !NoOptions(pdf, kFunction, options)) {
         return -1;
     }
     std::string why = "empty file name";
@@ -232,13 +140,13 @@ int PdfBeginDocument(PdfDocument* pdf, std::string_view fileName, std::string_vi
     // One unit of the painter is one point.
     pdf->writer->setResolution(72);
     pdf->pages = 0;
-    pdf->scope = kDocument;
+    pdf->scope = kScopeDocument;
     return 0;
 }
 
 int PdfSetParameter(PdfDocument* pdf, std::string_view key, std::string_view value) {
     static constexpr char kFunction[] = "PdfSetParameter";
-    if (!Enter(pdf, kFunction, kDocument | kPage)) {
+    if (!Enter(pdf, kFunction, kScopeDocument | kScopePage)) {
         return -1;
     }
     if (key != "hypertextencoding" || value != "host") {
@@ -250,7 +158,7 @@ int PdfSetParameter(PdfDocument* pdf, std::string_view key, std::string_view val
 
 int PdfSetInfo(PdfDocument* pdf, std::string_view key, std::string_view value) {
     static constexpr char kFunction[] = "PdfSetInfo";
-    if (!Enter(pdf, kFunction, kDocument | kPage)) {
+    if (!Enter(pdf, kFunction, kScopeDocument | kScopePage)) {
         return -1;
     }
     const QString text = QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()));
@@ -270,10 +178,10 @@ int PdfSetInfo(PdfDocument* pdf, std::string_view key, std::string_view value) {
 
 int PdfBeginPage(PdfDocument* pdf, double width, double height, std::string_view options) {
     static constexpr char kFunction[] = "PdfBeginPage";
-    if (!Enter(pdf, kFunction, kDocument) || !NoOptions(pdf, kFunction, options)) {
+    if (!Enter(pdf, kFunction, kScopeDocument) || !NoOptions(pdf, kFunction, options)) {
         return -1;
     }
-    if (!IsFiniteIn(width, 1, kMaxPagePoints) || !IsFiniteIn(height, 1, kMaxPagePoints)) {
+    if (!IsFiniteIn(width, 1, kPdfMaxPagePoints) || !IsFiniteIn(height, 1, kPdfMaxPagePoints)) {
         return Raise(pdf, kPdfErrorArgument, kFunction, "page size out of range");
     }
     const bool isLandscape = width > height;
@@ -293,226 +201,22 @@ int PdfBeginPage(PdfDocument* pdf, double width, double height, std::string_view
     pdf->pageHeight = height;
     pdf->font.reset();
     pdf->leading.reset();
-    pdf->scope = kPage;
-    return 0;
-}
-
-int PdfLoadFont(PdfDocument* pdf, std::string_view name, std::string_view encoding,
-                std::string_view options) {
-    static constexpr char kFunction[] = "PdfLoadFont";
-    if (!Enter(pdf, kFunction, kDocument | kPage) || !NoOptions(pdf, kFunction, options)) {
-        return -1;
-    }
-    PdfFontFace face;
-    std::string error;
-    if (LoadPdfFontFace(name, encoding, &face, &error) != 0) {
-        return Raise(pdf, kPdfErrorFont, kFunction, error);
-    }
-    return Store(pdf->fonts, std::move(face));
-}
-
-int PdfSetFont(PdfDocument* pdf, int font, double size) {
-    static constexpr char kFunction[] = "PdfSetFont";
-    if (!Enter(pdf, kFunction, kPage)) {
-        return -1;
-    }
-    const PdfFontFace* face = Handle(pdf->fonts, font);
-    if (face == nullptr) {
-        return Raise(pdf, kPdfErrorHandle, kFunction,
-                     "no font with handle " + std::to_string(font));
-    }
-    if (!IsFiniteIn(size, 0.01, kMaxFontSize)) {
-        return Raise(pdf, kPdfErrorArgument, kFunction, "font size out of range");
-    }
-    pdf->font = *face;
-    pdf->font->font.setPointSizeF(size);
-    pdf->fontSize = size;
-    pdf->painter.setFont(pdf->font->font);
-    return 0;
-}
-
-int PdfSetValue(PdfDocument* pdf, std::string_view key, double value) {
-    static constexpr char kFunction[] = "PdfSetValue";
-    if (!Enter(pdf, kFunction, kPage)) {
-        return -1;
-    }
-    if (key != "leading") {
-        return Raise(pdf, kPdfErrorArgument, kFunction, "unknown value " + Quoted(key));
-    }
-    if (!IsFiniteIn(value, -kMaxPagePoints, kMaxPagePoints)) {
-        return Raise(pdf, kPdfErrorArgument, kFunction, "leading out of range");
-    }
-    pdf->leading = value;
-    return 0;
-}
-
-int PdfShowTextAt(PdfDocument* pdf, std::string_view text, double x, double y) {
-    static constexpr char kFunction[] = "PdfShowTextAt";
-    if (!Enter(pdf, kFunction, kPage)) {
-        return -1;
-    }
-    if (!pdf->font) {
-        return Raise(pdf, kPdfErrorScope, kFunction, "no font set");
-    }
-    if (!std::isfinite(x) || !std::isfinite(y)) {
-        return Raise(pdf, kPdfErrorArgument, kFunction, "position not a number");
-    }
-    pdf->lineX = x;
-    pdf->lineY = y;
-    return DrawLine(pdf, kFunction, text);
-}
-
-int PdfContinueText(PdfDocument* pdf, std::string_view text) {
-    static constexpr char kFunction[] = "PdfContinueText";
-    if (!Enter(pdf, kFunction, kPage)) {
-        return -1;
-    }
-    if (!pdf->font) {
-        return Raise(pdf, kPdfErrorScope, kFunction, "no font set");
-    }
-    pdf->lineY -= pdf->leading.value_or(pdf->fontSize);
-    return DrawLine(pdf, kFunction, text);
-}
-
-int PdfCreateTextflow(PdfDocument* pdf, std::string_view text, std::string_view options) {
-    static constexpr char kFunction[] = "PdfCreateTextflow";
-    if (!Enter(pdf, kFunction, kDocument | kPage)) {
-        return -1;
-    }
-    PdfTextflow flow;
-    std::string error;
-    if (MakeTextflow(text, options, &flow, &error) != 0) {
-        return Raise(pdf, kPdfErrorOption, kFunction, error);
-    }
-    return Store(pdf->textflows, std::move(flow));
-}
-
-int PdfFitTextflow(PdfDocument* pdf, int textflow, double x1, double y1, double x2, double y2,
-                   std::string_view options) {
-    static constexpr char kFunction[] = "PdfFitTextflow";
-    if (!Enter(pdf, kFunction, kPage) || !NoOptions(pdf, kFunction, options)) {
-        return -1;
-    }
-    PdfTextflow* flow = Handle(pdf->textflows, textflow);
-    if (flow == nullptr) {
-        return Raise(pdf, kPdfErrorHandle, kFunction,
-                     "no text flow with handle " + std::to_string(textflow));
-    }
-    for (const double value : {x1, y1, x2, y2}) {
-        if (!IsFiniteIn(value, -kMaxPagePoints, kMaxPagePoints)) {
-            return Raise(pdf, kPdfErrorArgument, kFunction, "box corner out of range");
-        }
-    }
-    if (x1 == x2 || y1 == y2) {
-        return Raise(pdf, kPdfErrorArgument, kFunction, "empty box");
-    }
-    return FitTextflow(pdf->painter, pdf->pageHeight, flow, x1, y1, x2, y2);
-}
-
-int PdfDeleteTextflow(PdfDocument* pdf, int textflow) {
-    static constexpr char kFunction[] = "PdfDeleteTextflow";
-    if (!Enter(pdf, kFunction, kDocument | kPage)) {
-        return -1;
-    }
-    if (Handle(pdf->textflows, textflow) == nullptr) {
-        return Raise(pdf, kPdfErrorHandle, kFunction,
-                     "no text flow with handle " + std::to_string(textflow));
-    }
-    pdf->textflows[textflow].reset();
-    return 0;
-}
-
-int PdfLoadImage(PdfDocument* pdf, std::string_view type, std::string_view fileName,
-                 std::string_view options) {
-    static constexpr char kFunction[] = "PdfLoadImage";
-    if (!Enter(pdf, kFunction, kDocument | kPage) || !NoOptions(pdf, kFunction, options)) {
-        return -1;
-    }
-    static constexpr std::array<std::string_view, 4> kTypes = {"auto", "bmp", "jpeg", "png"};
-    if (std::find(kTypes.begin(), kTypes.end(), type) == kTypes.end()) {
-        return Raise(pdf, kPdfErrorArgument, kFunction, "unknown image type " + Quoted(type));
-    }
-    QImageReader reader(
-        QString::fromUtf8(fileName.data(), static_cast<qsizetype>(fileName.size())));
-    if (type != "auto") {
-        reader.setFormat(QByteArray(type.data(), static_cast<qsizetype>(type.size())));
-    }
-    const QSize size = reader.size();
-    QImage image;
-    if (size.isValid() && qint64(size.width()) * size.height() > kMaxImagePixels) {
-        SetError(pdf, kPdfErrorImage, kFunction,
-                 "Couldn't open image file " + Quoted(fileName) + " (picture too large)");
-        return -1;
-    }
-    if (!reader.read(&image)) {
-        SetError(pdf, kPdfErrorImage, kFunction,
-                 "Couldn't open image file " + Quoted(fileName) + " (" +
-                     reader.errorString().toStdString() + ")");
-        return -1;
-    }
-    if (image.hasAlphaChannel()) {
-        // PDF/A-1 has no transparency: the picture is put on white, as on paper.
-        QImage opaque(image.size(), QImage::Format_RGB32);
-        opaque.fill(Qt::white);
-        QPainter(&opaque).drawImage(0, 0, image);
-        image = opaque;
-    } else {
-        image = image.convertToFormat(QImage::Format_RGB32);
-    }
-    return Store(pdf->images, std::move(image));
-}
-
-int PdfFitImage(PdfDocument* pdf, int image, double x, double y, std::string_view options) {
-    static constexpr char kFunction[] = "PdfFitImage";
-    if (!Enter(pdf, kFunction, kPage)) {
-        return -1;
-    }
-    const QImage* picture = Handle(pdf->images, image);
-    if (picture == nullptr) {
-        return Raise(pdf, kPdfErrorHandle, kFunction,
-                     "no image with handle " + std::to_string(image));
-    }
-    if (!IsFiniteIn(x, -kMaxPagePoints, kMaxPagePoints) ||
-        !IsFiniteIn(y, -kMaxPagePoints, kMaxPagePoints)) {
-        return Raise(pdf, kPdfErrorArgument, kFunction, "reference point out of range");
-    }
-    PdfPlacement placement;
-    std::string error;
-    if (PlaceImage(options, x, y, picture->width(), picture->height(), &placement, &error) != 0) {
-        return Raise(pdf, kPdfErrorOption, kFunction, error);
-    }
-    pdf->painter.setRenderHint(QPainter::LosslessImageRendering, IsSmallerWithoutLoss(*picture));
-    pdf->painter.drawImage(QRectF(placement.x, pdf->pageHeight - placement.y - placement.height,
-                                  placement.width, placement.height),
-                           *picture);
-    return 0;
-}
-
-int PdfCloseImage(PdfDocument* pdf, int image) {
-    static constexpr char kFunction[] = "PdfCloseImage";
-    if (!Enter(pdf, kFunction, kDocument | kPage)) {
-        return -1;
-    }
-    if (Handle(pdf->images, image) == nullptr) {
-        return Raise(pdf, kPdfErrorHandle, kFunction,
-                     "no image with handle " + std::to_string(image));
-    }
-    pdf->images[image].reset();
+    pdf->scope = kScopePage;
     return 0;
 }
 
 int PdfEndPage(PdfDocument* pdf, std::string_view options) {
     static constexpr char kFunction[] = "PdfEndPage";
-    if (!Enter(pdf, kFunction, kPage) || !NoOptions(pdf, kFunction, options)) {
+    if (!Enter(pdf, kFunction, kScopePage) || !NoOptions(pdf, kFunction, options)) {
         return -1;
     }
-    pdf->scope = kDocument;
+    pdf->scope = kScopeDocument;
     return 0;
 }
 
 int PdfEndDocument(PdfDocument* pdf, std::string_view options) {
     static constexpr char kFunction[] = "PdfEndDocument";
-    if (!Enter(pdf, kFunction, kDocument) || !NoOptions(pdf, kFunction, options)) {
+    if (!Enter(pdf, kFunction, kScopeDocument) || !NoOptions(pdf, kFunction, options)) {
         return -1;
     }
     if (pdf->pages == 0) {
@@ -534,7 +238,7 @@ int PdfEndDocument(PdfDocument* pdf, std::string_view options) {
         return Raise(pdf, kPdfErrorFile, kFunction,
                      "Couldn't write PDF file " + Quoted(pdf->file.string()));
     }
-    pdf->scope = kObject;
+    pdf->scope = kScopeObject;
     return 0;
 }
 
