@@ -14,6 +14,8 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev clang-format
     # test oracles: ffprobe/ffmpeg, libjpeg-turbo, poppler, a CJK font for the reports
     ffmpeg libturbojpeg0-dev poppler-utils fonts-arphic-uming
+    # the PDF report: Latin font with Helvetica metrics (the CJK one is above), PDF checker
+    fonts-liberation2 qpdf
     # offscreen and X11 Qt platform plugins at run time
     libqt6gui6 qt6-qpa-plugins
 )

@@ -24,6 +24,7 @@
 #include "ui/open_in_analyzer.h"
 #include "ui/photo_list.h"
 #include "ui/picture_loading.h"
+#include "ui/report_export.h"
 
 namespace vyr {
 namespace {
@@ -115,6 +116,7 @@ void MainDlg::ConnectCommands() {
     OnCommand(kIdCompare, [this] { Compare(); });
     OnCommand(kIdCompareBack, [this] { CompareBack(); });
     OnCommand(kIdDelete, [this] { DeletePictures(); });
+    OnCommand(kIdOutputReport, [this] { OutputReport(*this, app_); });
     // Return never reaches the hidden OK button (the filter consumes it); nothing ends the window
     // with OK.
     OnCommand(kIdOk, [] {});
