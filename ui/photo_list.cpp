@@ -22,7 +22,10 @@ std::vector<std::filesystem::path> FilesOf(const std::filesystem::path& folder) 
     for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
          entry.increment(error)) {
         std::error_code statusError;
-        if (entry->is_regular_file(statusError)) {
+        // Hidden files are the temporaries of pictures being written (or left by a crash on file
+        // systems without unnamed files); they are no pictures of the patient.
+        const bool isHidden = entry->path().filename().string().starts_with('.');
+        if (!isHidden && entry->is_regular_file(statusError)) {
             files.push_back(entry->path());
         }
     }
