@@ -2,6 +2,7 @@
 // (--camera ADDRESS, --data DIR), settles the data folder once and says which on the console, and
 // runs the window chain until a window is closed.
 #include <QApplication>
+#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -15,6 +16,9 @@
 #include "ui/main_dlg.h"
 
 int main(int argc, char** argv) {
+    // A file-size limit (ulimit -f) must fail a write like a full disk does, with an error the
+    // writers handle, rather than end the program in the middle of a treatment.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication application(argc, argv);
     // The windows run one after another as modal dialogs; closing one must not end the program
     // while the next is about to open.

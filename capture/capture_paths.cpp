@@ -20,16 +20,16 @@ std::string VideoFolder(const LinkShared& link) {
     return LinkExeDir(link) + "/video";
 }
 
-std::string SnapshotFileName(const std::tm& t) {
+std::string SnapshotFileStem(const std::tm& t) {
     char name[64];
-    std::snprintf(name, sizeof name, "%04d%02d%02d_%02d%02d%02d.bmp", t.tm_year + 1900,
-                  t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+    std::snprintf(name, sizeof name, "%04d%02d%02d_%02d%02d%02d", t.tm_year + 1900, t.tm_mon + 1,
+                  t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
     return name;
 }
 
-std::string VideoFileName(const std::tm& t) {
+std::string VideoFileStem(const std::tm& t) {
     char name[64];
-    std::snprintf(name, sizeof name, "%04d%02d%02d%02d%02d%02d.avi", t.tm_year + 1900, t.tm_mon + 1,
+    std::snprintf(name, sizeof name, "%04d%02d%02d%02d%02d%02d", t.tm_year + 1900, t.tm_mon + 1,
                   t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
     return name;
 }

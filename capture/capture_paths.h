@@ -1,5 +1,6 @@
 // Where snapshots, received pictures and videos go, and the file names made from the local time:
-// {exe dir}/jpg/{patient folder}/YYYYMMDD_hhmmss.bmp and {exe dir}/video/YYYYMMDDhhmmss.avi.
+// {exe dir}/jpg/{patient folder}/YYYYMMDD_hhmmss.bmp and {exe dir}/video/YYYYMMDDhhmmss.avi (a
+// name already taken gets a number, see capture/numbered_file.h).
 #pragma once
 
 #include <cstddef>
@@ -24,8 +25,9 @@ std::string PhotoFolder(const LinkShared& link);
 // {exe dir}/video, without a trailing '/'.
 std::string VideoFolder(const LinkShared& link);
 
-// "YYYYMMDD_hhmmss.bmp" and "YYYYMMDDhhmmss.avi" for the given local time.
-std::string SnapshotFileName(const std::tm& localTime);
-std::string VideoFileName(const std::tm& localTime);
+// The names without their extensions ".bmp" and ".avi": "YYYYMMDD_hhmmss" and "YYYYMMDDhhmmss" for
+// the given local time.
+std::string SnapshotFileStem(const std::tm& localTime);
+std::string VideoFileStem(const std::tm& localTime);
 
 }  // namespace vyr

@@ -3,14 +3,17 @@
 // frame after the stop request. The console lines are the ones technicians know from the field.
 #include "capture/recording_thread.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <system_error>
 #include <thread>
 
 #include "capture/avi/avi_writer.h"
 #include "capture/capture_paths.h"
 #include "capture/local_clock.h"
+#include "capture/numbered_file.h"
 #include "linkstate/link_shared.h"
 
 namespace vyr {
@@ -77,21 +80,37 @@ private:
         }
         if (file_ != nullptr &&
             AVI_write_frame(file_, frame.data, frame.size, isKey ? 1 : 0) == -1) {
+            const int error = errno;
             Print("AVI_write_frame error.\n");
+            // Closing writes the index into space reserved for it, so what was written plays.
+            std::printf("%s closed: %s.\n", path_.c_str(),
+                        std::error_code(error, std::generic_category()).message().c_str());
+            std::fflush(stdout);
             CloseFile();
         }
     }
 
+    // A file of its own: YYYYMMDDhhmmss.avi, or the first free numbered name when recordings
+    // start within one second; created exclusively, so no recording overwrites another.
     void OpenFile() {
         StreamGlobals& globals = Globals();
         const std::tm now = LocalClockNow();
         startMinute_ = now.tm_min;
-        const std::string path = VideoFolder(link_) + "/" + VideoFileName(now);
-        file_ = AVI_open_output_file(path.c_str());
+        const std::string folder = VideoFolder(link_);
+        const std::string stem = VideoFileStem(now);
+        std::string path;
+        for (int number = 0; number <= kLastFileNumber && file_ == nullptr; ++number) {
+            path = folder + "/" + NumberedFileName(stem, ".avi", number);
+            file_ = AVI_create_output_file(path.c_str());
+            if (file_ == nullptr && errno != EEXIST) {
+                break;
+            }
+        }
         if (file_ == nullptr) {
             Print("AVI_open_output_file  error.\n");
             return;
         }
+        path_ = path;
         const bool isMjpeg = globals.mjpegMode.load() != 0;
         AVI_set_video_params(file_, globals.frameWidth.load(), globals.frameHeight.load(),
                              isMjpeg ? 20.0 : 25.0, isMjpeg ? "MJPG" : "H264");
@@ -109,6 +128,7 @@ private:
 
     LinkShared& link_;
     AviFile* file_ = nullptr;
+    std::string path_;
     int startMinute_ = 0;
 };
 

@@ -1,10 +1,12 @@
 // The picture server loop. An upload is stored only when it was not refused, its name was
-// accepted, it holds more than 10240 bytes and no file of that name exists yet; a broken
-// connection stores what arrived under the same rules. A failed decode or save is silent and the
-// event still goes out, as for a stored picture.
+// accepted, it holds more than 10240 bytes, it decodes within the size limits and the same
+// picture is not stored under its name or a numbered twin already; a broken connection stores
+// what arrived under the same rules. Only a picture written whole is announced, and only a stored
+// picture (or its identical twin) is what command 4 deletes.
 #include "link/picture_server.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -25,14 +27,6 @@ void Print(const char* text) {
     std::fflush(stdout);
 }
 
-bool FileExists(const std::string& path) {
-    if (std::FILE* file = std::fopen(path.c_str(), "r+b")) {
-        std::fclose(file);
-        return true;
-    }
-    return false;
-}
-
 class PictureReceiver {
 public:
     explicit PictureReceiver(LinkShared& link) : link_(link), block_(kPictureBlockBytes) {}
@@ -40,8 +34,7 @@ public:
     // Reads one connection's picture; returns once it is complete, refused or broken off.
     void Receive(int connection) {
         upload_.Begin();
-        path_.clear();
-        exists_ = false;
+        stem_.clear();
         while (link_.stopRequested.load() == 0) {
             if (ReceiveExact(connection, block_.data(), kPictureBlockBytes) < 0) {
                 return;  // "net enviorment is so bad!" has been printed
@@ -62,38 +55,64 @@ public:
     }
 
     void Store() {
-        if (path_.empty() || upload_.refused() || exists_ || upload_.length() <= kPictureMinBytes) {
+        if (stem_.empty() || upload_.refused() || upload_.length() <= kPictureMinBytes) {
             return;
         }
-        SaveReceivedPicture(upload_.data(), upload_.length(), path_);
-        if (NotificationTarget* target = link_.notifyWindow.load()) {
-            target->OnDeviceEvent(MakeDeviceEvent(1, path_));
+        const ReceivedPictureResult result = StoreReceivedPicture(
+            upload_.data(), upload_.length(), folder_, stem_, kNotificationPathMaxChars);
+        // Command 4 deletes the file this upload was stored as, or the identical picture that was
+        // already there; after a picture that was not stored it deletes nothing.
+        link_.SetReceivedPicturePath(result.path);
+        switch (result.outcome) {
+            case ReceivedPictureOutcome::kStored:
+                if (NotificationTarget* target = link_.notifyWindow.load()) {
+                    target->OnDeviceEvent(MakeDeviceEvent(1, result.path));
+                }
+                break;
+            case ReceivedPictureOutcome::kIdenticalTwin:
+                break;  // received, neither saved again nor announced
+            case ReceivedPictureOutcome::kTooLarge:
+                std::printf("picture refused: over %d x %d pixels or %lld MB decoded!\n",
+                            kReceivedPictureMaxSide, kReceivedPictureMaxSide,
+                            static_cast<long long>(kReceivedPictureMaxBytes >> 20));
+                std::fflush(stdout);
+                break;
+            case ReceivedPictureOutcome::kDecoded:  // not a result of storing
+            case ReceivedPictureOutcome::kNotDecodable:
+                Print("picture refused: not a picture that decodes!\n");
+                break;
+            case ReceivedPictureOutcome::kNotWritten:
+                break;  // the console has said why
         }
     }
 
 private:
-    // The target path from the first block's name. A refused name, or a path too long for the
-    // event record, names nothing, and command 4 then deletes nothing.
+    // The stored name from the first block's name. A refused name, or a path too long for the
+    // event record, names nothing. Until this upload is stored, command 4 deletes nothing: the
+    // picture received before it is not the camera's last one any more.
     void NameTarget() {
-        if (upload_.fileName().empty()) {
+        link_.SetReceivedPicturePath({});
+        const std::string& name = upload_.fileName();
+        if (name.empty()) {
             Print("picture refused: camera file name!\n");
-        } else {
-            const std::string path = PhotoFolder(link_) + "/" + upload_.fileName();
-            if (path.size() <= kNotificationPathMaxChars) {
-                path_ = path;
-                exists_ = FileExists(path_);
-            } else {
-                Print("picture refused: path too long!\n");
-            }
+            return;
         }
-        link_.SetReceivedPicturePath(path_);
+        const std::string folder = PhotoFolder(link_);
+        if (folder.size() + 1 + name.size() > kNotificationPathMaxChars) {
+            Print("picture refused: path too long!\n");
+            return;
+        }
+        folder_ = folder;
+        stem_ = name.substr(0, name.size() - std::strlen(kStoredExtension));
     }
+
+    static constexpr const char* kStoredExtension = ".bmp";
 
     LinkShared& link_;
     PictureUpload upload_;
     std::vector<uint8_t> block_;
-    std::string path_;
-    bool exists_ = false;
+    std::string folder_;
+    std::string stem_;
 };
 
 }  // namespace

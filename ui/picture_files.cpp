@@ -18,8 +18,11 @@ std::vector<PictureFile> ListPictureFiles(const std::filesystem::path& folder,
         if (isCancelled && isCancelled()) {
             break;
         }
+        // Hidden files are the temporaries of pictures being written (or left by a crash on file
+        // systems without unnamed files); they are no pictures of the patient.
+        const bool isHidden = entry->path().filename().string().starts_with('.');
         struct stat status {};
-        if (::stat(entry->path().c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        if (isHidden || ::stat(entry->path().c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
             continue;
         }
         PictureFile file;

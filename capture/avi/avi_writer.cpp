@@ -1,6 +1,7 @@
 // AVI file writing: chunks go straight to the file descriptor (header, payload and pad byte in one
 // writev), the index grows in memory in steps of 4096 entries and is written once at close, and
-// the 2048-byte header area is rewritten only when the parameters are set and at close.
+// the 2048-byte header area is rewritten only when the parameters are set and at close. Disk space
+// for the chunks and the index is reserved ahead with posix_fallocate, about once per MiB.
 #include "capture/avi/avi_writer.h"
 
 #include <fcntl.h>
@@ -31,12 +32,16 @@ struct AviFile {
     uint32_t indexEntries = 0;
     uint32_t indexCapacity = 0;
     uint8_t* index = nullptr;  // 16 bytes per entry, in file order
+    // The file is allocated up to here: every chunk written and its index entries fit below it.
+    uint64_t reservedEnd = vyr::avi::kFirstChunkOffset;
 };
 
 namespace {
 
 constexpr uint32_t kIndexEntryBytes = 16;
 constexpr uint32_t kIndexGrowEntries = 4096;
+// How far ahead of the need disk space is reserved: one posix_fallocate per MiB of video.
+constexpr uint64_t kReserveStepBytes = 1024 * 1024;
 
 void PutU32(uint8_t* out, uint32_t value) {
     for (int i = 0; i < 4; ++i) {
@@ -88,6 +93,56 @@ bool GrowIndex(AviFile* file) {
     return true;
 }
 
+// Makes sure the file is allocated up to needEnd: a step further when the disk has room, else
+// exactly that far. False with errno set when not even that much space can be had.
+bool ReserveUpTo(AviFile* file, uint64_t needEnd) {
+    for (const uint64_t end : {needEnd + kReserveStepBytes, needEnd}) {
+        int error = 0;
+        do {
+            error = ::posix_fallocate(file->fd, static_cast<off_t>(file->reservedEnd),
+                                      static_cast<off_t>(end - file->reservedEnd));
+        } while (error == EINTR);
+        if (error == 0) {
+            file->reservedEnd = end;
+            return true;
+        }
+        errno = error;
+        if (error != ENOSPC && error != EDQUOT && error != EFBIG) {
+            return false;
+        }
+    }
+    return false;
+}
+
+AviFile* OpenWithFlags(const char* path, int flags) {
+    if (path == nullptr) {
+        return nullptr;
+    }
+    auto* file = new (std::nothrow) AviFile;
+    if (file == nullptr) {
+        return nullptr;
+    }
+    file->fd = ::open(path, O_RDWR | O_CREAT | O_CLOEXEC | flags, S_IRUSR | S_IWUSR);
+    if (file->fd < 0) {
+        const int error = errno;
+        delete file;
+        errno = error;
+        return nullptr;
+    }
+    static const uint8_t kZeros[vyr::avi::kHeaderBytes] = {};
+    if (!WriteAll(file->fd, kZeros, sizeof kZeros)) {
+        const int error = errno;
+        ::close(file->fd);
+        if ((flags & O_EXCL) != 0) {
+            ::unlink(path);  // created by this call: nothing of it is worth keeping
+        }
+        delete file;
+        errno = error;
+        return nullptr;
+    }
+    return file;
+}
+
 HeaderValues ValuesOf(const AviFile* file) {
     HeaderValues values;
     values.width = file->width;
@@ -100,25 +155,11 @@ HeaderValues ValuesOf(const AviFile* file) {
 }  // namespace
 
 AviFile* AVI_open_output_file(const char* path) {
-    if (path == nullptr) {
-        return nullptr;
-    }
-    auto* file = new (std::nothrow) AviFile;
-    if (file == nullptr) {
-        return nullptr;
-    }
-    file->fd = ::open(path, O_RDWR | O_CREAT | O_CLOEXEC, S_IRUSR | S_IWUSR);
-    if (file->fd < 0) {
-        delete file;
-        return nullptr;
-    }
-    static const uint8_t kZeros[vyr::avi::kHeaderBytes] = {};
-    if (!WriteAll(file->fd, kZeros, sizeof kZeros)) {
-        ::close(file->fd);
-        delete file;
-        return nullptr;
-    }
-    return file;
+    return OpenWithFlags(path, 0);
+}
+
+AviFile* AVI_create_output_file(const char* path) {
+    return OpenWithFlags(path, O_EXCL);
 }
 
 void AVI_set_video_params(AviFile* file, int width, int height, double fps,
@@ -165,6 +206,13 @@ int AVI_write_frame(AviFile* file, const void* data, long length, int keyframe) 
     }
     const uint32_t chunkStart = file->position;
     const auto payloadBytes = static_cast<uint32_t>(payload);
+    // The chunk, the idx1 header and every index entry including this chunk's must fit in space
+    // the file already holds, so that the index can always be written at close.
+    const uint64_t needEnd = uint64_t{chunkStart} + 8 + payloadBytes + (payloadBytes & 1u) + 8 +
+                             uint64_t{kIndexEntryBytes} * (uint64_t{file->indexEntries} + 1);
+    if (needEnd > file->reservedEnd && !ReserveUpTo(file, needEnd)) {
+        return -1;
+    }
 
     uint8_t chunkHeader[8];
     std::memcpy(chunkHeader, "00db", 4);

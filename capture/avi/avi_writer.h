@@ -6,6 +6,12 @@
  * can still be read chunk by chunk, and the final header at close. The idx1 index keeps absolute
  * file offsets and is written at close. Payloads are stored byte for byte; nothing is encoded.
  *
+ * Room for the index is reserved on disk ahead of the chunks (the file is extended with
+ * posix_fallocate, in steps of 1 MiB, to cover every chunk written plus its index), so a full
+ * disk, a quota or a file-size limit refuses the next chunk, never the index: a file closed after
+ * such a refusal holds every chunk written before it, indexed. Until the file is closed it may end
+ * in up to a step of zero bytes after the last chunk; closing truncates them.
+ *
  * Every function accepts a null handle and then fails (-1) or does nothing. A handle is used by one
  * thread only. Nothing here prints.
  */
@@ -25,6 +31,11 @@ typedef struct AviFile AviFile;
  * the 2048 bytes cannot be written (the file is then closed again). */
 AviFile* AVI_open_output_file(const char* path);
 
+/* AVI_open_output_file for a file that must not exist yet: created exclusively (O_EXCL), so that no
+ * recording ever writes into another. Returns null with errno EEXIST when path exists; a file that
+ * this call created but could not fill with the header reserve is removed again. */
+AviFile* AVI_create_output_file(const char* path);
+
 /* Sets the picture size, the frame rate and the compressor, then writes the provisional header.
  * A compressor beginning with "RGB" stores FourCC 0 (uncompressed); otherwise its first four
  * characters are the FourCC (shorter strings are padded with zero bytes). A failure to write the
@@ -38,7 +49,9 @@ int AVI_update_header(AviFile* file);
 /* Appends one video chunk ("00db", length, payload, one zero pad byte for an odd length) and its
  * index entry (key frame flag when keyframe is non-zero).
  * Returns 0, or -1 when the chunk would take the file past the AVI 1.0 size limit, the length is
- * negative, data is null with a non-zero length, the index cannot grow, or the write failed.
+ * negative, data is null with a non-zero length, the index cannot grow, the disk space for the
+ * chunk and the index cannot be reserved (nothing is written then; errno says why: ENOSPC, EDQUOT,
+ * EFBIG), or the write failed.
  * After a failure the position is back at the chunk's start and the index holds no entry for the
  * chunk, so the next chunk or the index overwrites any partial bytes. */
 int AVI_write_frame(AviFile* file, const void* data, long length, int keyframe);

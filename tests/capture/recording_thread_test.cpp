@@ -3,7 +3,7 @@
 // starting at a key frame; ffprobe reads each with the right codec, size and rate, and ffmpeg's
 // stream copy of the files gives back exactly the frames fed (H.264 pictures with the parameter
 // sets before them), but for those dropped between a split and the next key frame. Also the split
-// across the hour and a link stopped mid-recording.
+// across the hour, a link stopped mid-recording and a disk that fills up.
 #include "capture/recording_thread.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +14,7 @@
 #include "linkstate/link_shared.h"
 #include "support/avi_reader.h"
 #include "support/file_bytes.h"
+#include "support/file_size_limit.h"
 #include "support/h264_stream.h"
 #include "support/run_command.h"
 #include "support/temp_dir.h"
@@ -297,6 +298,75 @@ TEST_F(RecordingThreadTest, UnopenableFolderRecordsNothingAndRetriesAtTheNextKey
     std::filesystem::create_directories(root_.path() / "video");
     Feed({0xFF, 0xD8, 0xFF, 0xD9}, true);
     EXPECT_EQ(VideoFiles(), (std::vector<std::string>{"20310709100030.avi"}));
+}
+
+// A disk that fills up mid-recording (a file-size limit here): the file is closed with its index
+// and plays with every picture written before the refused one; the recording goes on in a new
+// file, numbered because its second's name is taken, and that file plays too.
+TEST_F(RecordingThreadTest, RecordingCutByAFullDiskPlaysAndGoesOnInANumberedFile) {
+    vyr::camsim::CameraConfig config;
+    config.streamKind = vyr::camsim::StreamKind::Mjpeg;
+    config.width = 320;
+    config.height = 240;
+    config.loopFrames = 10;
+    vyr::camsim::FrameLoop loop;
+    std::string error;
+    ASSERT_TRUE(vyr::camsim::BuildPatternLoop(config, &loop, &error)) << error;
+    const std::vector<Unit>& jpegs = loop.frames;
+    // Room for the header, four chunks and their index, not for a fifth chunk.
+    rlim_t limit = 2048 + 8 + 4 * 16;
+    for (size_t i = 0; i < 4; ++i) {
+        limit += 8 + jpegs[i].size() + (jpegs[i].size() & 1);
+    }
+
+    Globals().mjpegMode.store(1);
+    Globals().recordingRequested.store(1);
+    vyr::test::TestClock clock(2031, 7, 9, 10, 0, 30);
+    testing::internal::CaptureStdout();
+    {
+        vyr::test::FileSizeLimit full(limit);
+        for (const Unit& jpeg : jpegs) {
+            Feed(jpeg, true);
+        }
+        Globals().recordingRequested.store(0);
+        Feed(jpegs[0], true);  // the first key frame after the stop closes the file
+    }
+    const std::string console = testing::internal::GetCapturedStdout();
+    EXPECT_NE(console.find("AVI_write_frame error.\n" + VideoFile("20310709100030.avi") +
+                           " closed: File too large.\n"),
+              std::string::npos)
+        << console;
+
+    const auto files = VideoFiles();
+    ASSERT_GE(files.size(), 2u);
+    EXPECT_EQ(files[0], "20310709100030.avi");
+    EXPECT_EQ(files[1], "20310709100030_01.avi");
+    // The pictures fed, in order; the refused one is lost, the next opens the new file.
+    std::vector<Unit> fed(jpegs.begin(), jpegs.end());
+    fed.push_back(jpegs[0]);
+    size_t next = 0;  // the first picture of the file in question
+    for (size_t f = 0; f < files.size(); ++f) {
+        SCOPED_TRACE(files[f]);
+        const std::string path = VideoFile(files[f]);
+        ExpectIndexedFromKeyFrame(path);
+        const auto count = vyr::test::RunCommand(
+            "ffprobe -v error -count_packets -show_entries stream=nb_read_packets,nb_frames -of "
+            "csv=p=0 " +
+            vyr::test::ShellQuote(path));
+        const size_t packets = vyr::test::ReadAvi(vyr::test::ReadFileBytes(path)).index.size();
+        EXPECT_EQ(count.output, std::to_string(packets) + "," + std::to_string(packets) + "\n");
+        const auto decode = vyr::test::RunCommand("ffmpeg -v error -i " +
+                                                  vyr::test::ShellQuote(path) + " -f null - 2>&1");
+        EXPECT_EQ(decode.exitCode, 0);
+        EXPECT_EQ(decode.output, "");
+        if (f == 0) {
+            EXPECT_EQ(packets, 4u);
+        }
+        ASSERT_GT(packets, 0u);
+        ASSERT_LE(next + packets, fed.size());
+        EXPECT_EQ(StreamCopy(path, "mjpeg"), Join(fed, next, next + packets - 1));
+        next += packets + 1;
+    }
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // The control and picture servers of a running link, driven by the simulated camera's button and
 // uploader from 127.0.0.2; the servers listen on loopback ports of their own choosing. Commands,
-// the packet rules, upload names and sizes, existing targets, broken and oversize uploads, hostile
-// names and peers, and random traffic after which the servers still answer.
+// the packet rules, upload names and sizes, namesakes and resent pictures, broken, oversize and
+// unwritable uploads, hostile names and peers, and random traffic after which the servers still
+// answer.
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -14,6 +15,7 @@
 #include "link/picture_upload.h"
 #include "settings/settings_file.h"
 #include "support/file_bytes.h"
+#include "support/file_size_limit.h"
 #include "support/notification_recorder.h"
 #include "support/temp_dir.h"
 #include "tools/camsim/camera_button.h"
@@ -27,19 +29,37 @@ using vyr::camsim::ButtonTarget;
 
 constexpr char kTel[] = "13800138000";
 
-// A 1280 x 1024 JPEG of the camera's test pattern: about 100 KB, several upload blocks.
+// A JPEG of the camera's test pattern (width x height).
+std::vector<uint8_t> PatternJpegOfSize(int width, int height) {
+    vyr::camsim::CameraConfig config;
+    config.streamKind = vyr::camsim::StreamKind::Mjpeg;
+    config.width = width;
+    config.height = height;
+    config.loopFrames = 1;
+    vyr::camsim::FrameLoop loop;
+    std::string error;
+    EXPECT_TRUE(vyr::camsim::BuildPatternLoop(config, &loop, &error)) << error;
+    return loop.frames.empty() ? std::vector<uint8_t>{} : loop.frames[0];
+}
+
+// The 1280 x 1024 pattern: about 100 KB, several upload blocks.
 const std::vector<uint8_t>& PatternJpeg() {
-    static const std::vector<uint8_t> jpeg = [] {
-        vyr::camsim::CameraConfig config;
-        config.streamKind = vyr::camsim::StreamKind::Mjpeg;
-        config.width = 1280;
-        config.height = 1024;
-        config.loopFrames = 1;
-        vyr::camsim::FrameLoop loop;
-        std::string error;
-        EXPECT_TRUE(vyr::camsim::BuildPatternLoop(config, &loop, &error)) << error;
-        return loop.frames.empty() ? std::vector<uint8_t>{} : loop.frames[0];
-    }();
+    static const std::vector<uint8_t> jpeg = PatternJpegOfSize(1280, 1024);
+    return jpeg;
+}
+
+// The JPEG with the size in its frame header (SOF0) replaced: what a decoder would allocate for.
+std::vector<uint8_t> WithHeaderSize(std::vector<uint8_t> jpeg, uint16_t width, uint16_t height) {
+    for (size_t i = 0; i + 9 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+            jpeg[i + 5] = static_cast<uint8_t>(height >> 8);
+            jpeg[i + 6] = static_cast<uint8_t>(height);
+            jpeg[i + 7] = static_cast<uint8_t>(width >> 8);
+            jpeg[i + 8] = static_cast<uint8_t>(width);
+            return jpeg;
+        }
+    }
+    ADD_FAILURE() << "no SOF0 marker";
     return jpeg;
 }
 
@@ -198,13 +218,94 @@ TEST_F(CameraServersTest, PictureOfWholeBlocksEndsAtTheFollowingShortBlock) {
         QImage(QString::fromStdString((Folder() / "IMG_20260415_000001.bmp").string())).isNull());
 }
 
-TEST_F(CameraServersTest, ExistingTargetIsNeitherReplacedNorAnnounced) {
-    const fs::path target = Folder() / "IMG_20260415_103007.bmp";
-    { std::ofstream(target) << "kept"; }
-    ASSERT_TRUE(vyr::camsim::SendPicture(picture_, "IMG_20260415_103007.jpg", PatternJpeg()).ok());
-    WaitForUploads(1);
-    EXPECT_EQ(vyr::test::ReadFileBytes(target.string()).size(), 4u);
+// Two different pictures of one second share their stored name: both are kept and announced, the
+// second under a numbered twin; command 4 deletes exactly the second; the first sent again is
+// neither stored again nor announced, and becomes what command 4 names. A foreign file under a
+// name is kept too.
+TEST_F(CameraServersTest, SameSecondUploadsAreBothKeptAndAResentOneIsNot) {
+    const auto& first = PatternJpeg();
+    const auto second = PatternJpegOfSize(1280, 720);
+    ASSERT_GT(second.size(), static_cast<size_t>(vyr::kPictureMinBytes));
+    ASSERT_TRUE(vyr::camsim::SendPicture(picture_, "IMG_20261207_101010_001.jpg", first).ok());
+    ASSERT_TRUE(vyr::camsim::SendPicture(picture_, "IMG_20261207_101010_002.jpg", second).ok());
+    WaitForUploads(2);
+    const std::string firstPath = (Folder() / "IMG_20261207_101010.bmp").string();
+    const std::string secondPath = (Folder() / "IMG_20261207_101010_01.bmp").string();
+    EXPECT_EQ(QImage(QString::fromStdString(firstPath)).size(), QSize(1280, 1024));
+    EXPECT_EQ(QImage(QString::fromStdString(secondPath)).size(), QSize(1280, 720));
+    auto entries = notes_.Entries();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].Path(), firstPath);
+    EXPECT_EQ(entries[1].Code(), 1);
+    EXPECT_EQ(entries[1].Path(), secondPath);
+
+    vyr::camsim::SendControlCode(control_, vyr::camsim::kDeleteLast);
+    WaitForControl(1);
+    const std::string folder = "jpg/" + std::string(kTel) + "/";
+    EXPECT_EQ(Files(), std::vector<std::string>{folder + "IMG_20261207_101010.bmp"});
+
+    ASSERT_TRUE(vyr::camsim::SendPicture(picture_, "IMG_20261207_101010_001.jpg", first).ok());
+    WaitForUploads(3);
+    EXPECT_EQ(Files(), std::vector<std::string>{folder + "IMG_20261207_101010.bmp"});
+    EXPECT_EQ(notes_.Count(), 2u);
+    EXPECT_EQ(link_.shared().ReceivedPicturePath(), firstPath);
+
+    { std::ofstream(Folder() / "IMG_20261207_101011.bmp") << "kept"; }
+    ASSERT_TRUE(vyr::camsim::SendPicture(picture_, "IMG_20261207_101011_001.jpg", second).ok());
+    WaitForUploads(4);
+    EXPECT_EQ(vyr::test::ReadFileBytes((Folder() / "IMG_20261207_101011.bmp").string()).size(), 4u);
+    ASSERT_EQ(notes_.Count(), 3u);
+    EXPECT_EQ(notes_.Entries()[2].Path(), (Folder() / "IMG_20261207_101011_01.bmp").string());
+}
+
+// Sizes come from the picture's header and are judged before anything is decoded: over 4096 on a
+// side is refused (the 8000 x 8000 JPEG would need a quarter of a gigabyte), 4096 itself is not.
+TEST_F(CameraServersTest, PicturesOverTheSizeLimitAreRefusedAndTheNextIsServed) {
+    ASSERT_TRUE(vyr::camsim::SendPicture(picture_, "IMG_20261207_101012_001.jpg",
+                                         WithHeaderSize(PatternJpeg(), 8000, 8000))
+                    .ok());
+    ASSERT_TRUE(vyr::camsim::SendPicture(picture_, "IMG_20261207_101013_001.jpg",
+                                         WithHeaderSize(PatternJpeg(), 4097, 1024))
+                    .ok());
+    WaitForUploads(2);
+    EXPECT_EQ(Files(), std::vector<std::string>{});
     EXPECT_EQ(notes_.Count(), 0u);
+    EXPECT_EQ(link_.shared().ReceivedPicturePath(), "");
+
+    const auto wide = PatternJpegOfSize(4096, 96);
+    ASSERT_LT(wide.size(), static_cast<size_t>(vyr::kPictureBufferBytes));
+    ASSERT_TRUE(vyr::camsim::SendPicture(picture_, "IMG_20261207_101014_001.jpg", wide).ok());
+    WaitForUploads(3);
+    const std::string path = (Folder() / "IMG_20261207_101014.bmp").string();
+    EXPECT_EQ(QImage(QString::fromStdString(path)).size(), QSize(4096, 96));
+    ASSERT_EQ(notes_.Count(), 1u);
+    EXPECT_EQ(notes_.Entries()[0].Path(), path);
+}
+
+// A picture whose file cannot be written whole (a full disk, here a file-size limit) leaves no
+// file, not even a partial or hidden one, is not announced, and command 4 then names nothing; once
+// there is room again the same upload lands.
+TEST_F(CameraServersTest, UploadThatCannotBeWrittenLeavesNothingAndTheNextLands) {
+    testing::internal::CaptureStdout();
+    {
+        vyr::test::FileSizeLimit full(100000);  // the BMP needs 3.9 MB
+        ASSERT_TRUE(
+            vyr::camsim::SendPicture(picture_, "IMG_20261207_101015.jpg", PatternJpeg()).ok());
+        WaitForUploads(1);
+    }
+    const std::string path = (Folder() / "IMG_20261207_101015.bmp").string();
+    const std::string console = testing::internal::GetCapturedStdout();
+    EXPECT_NE(console.find(path + " not saved: File too large!\n"), std::string::npos) << console;
+    EXPECT_EQ(Files(), std::vector<std::string>{});
+    EXPECT_TRUE(fs::is_empty(Folder()));
+    EXPECT_EQ(notes_.Count(), 0u);
+    EXPECT_EQ(link_.shared().ReceivedPicturePath(), "");
+
+    ASSERT_TRUE(vyr::camsim::SendPicture(picture_, "IMG_20261207_101015.jpg", PatternJpeg()).ok());
+    WaitForUploads(2);
+    EXPECT_EQ(QImage(QString::fromStdString(path)).size(), QSize(1280, 1024));
+    ASSERT_EQ(notes_.Count(), 1u);
+    EXPECT_EQ(link_.shared().ReceivedPicturePath(), path);
 }
 
 TEST_F(CameraServersTest, BrokenUploadKeepsWhatArrivedWhenOverTheMinimum) {

@@ -1,21 +1,25 @@
 // Snapshots and recording through a whole link against the simulated camera on 127.0.0.2, for
 // H.264 and Motion-JPEG: the camera's button freezes the picture and captures one BMP at the
-// stream's size with the pattern's colours; command 0 lets the picture move again; recordings
+// stream's size with the pattern's colours; command 0 lets the picture move again; two captures in
+// one second keep two files; a full disk loses no file and the next capture works; recordings
 // split by the test's clock give files ffprobe reads; a link stopped mid-recording leaves a closed,
 // indexed file.
 #include <gtest/gtest.h>
 
 #include <QImage>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <sstream>
 #include <thread>
 
 #include "link/camera_link.h"
+#include "patients/store/patient_store.h"
 #include "settings/settings_file.h"
 #include "support/avi_reader.h"
 #include "support/file_bytes.h"
+#include "support/file_size_limit.h"
 #include "support/notification_recorder.h"
 #include "support/recording_sink.h"
 #include "support/run_command.h"
@@ -198,6 +202,87 @@ TEST_P(CaptureLinkTest, ButtonFreezesCapturesOnceAndReleaseResumes) {
     EXPECT_TRUE(sink_.WaitForFrames(drawn + 3));
     ASSERT_TRUE(notes_.WaitForCount(3));
     EXPECT_EQ(notes_.Entries()[2].Code(), 0);
+}
+
+// The camera's button twice within one second, released in between: two snapshot files, the
+// second under the numbered name that sorts right after the first.
+TEST_P(CaptureLinkTest, ButtonTwiceInOneSecondLeavesTwoSnapshots) {
+    vyr::test::TestClock clock(2031, 7, 9, 10, 0, 30);
+    StartLink();
+    ASSERT_TRUE(sink_.WaitForFrames(2));
+    ASSERT_TRUE(vyr::camsim::SendControlCode(button_, vyr::camsim::kCapture).ok());
+    ASSERT_TRUE(notes_.WaitForCount(2));
+    ASSERT_TRUE(vyr::camsim::SendControlCode(button_, vyr::camsim::kRelease).ok());
+    ASSERT_TRUE(notes_.WaitForCount(3));
+    ASSERT_TRUE(vyr::camsim::SendControlCode(button_, vyr::camsim::kCapture).ok());
+    ASSERT_TRUE(notes_.WaitForCount(5));
+
+    const fs::path folder = root_.path() / "jpg" / kTel;
+    const std::vector<std::string> paths = {(folder / "20310709_100030.bmp").string(),
+                                            (folder / "20310709_100030_01.bmp").string()};
+    std::vector<std::string> announced;
+    for (const auto& entry : notes_.Entries()) {
+        if (entry.isSnapshot && entry.record[0] == '/') {
+            announced.push_back(entry.Path());
+        }
+    }
+    EXPECT_EQ(announced, paths);
+    for (const std::string& path : paths) {
+        EXPECT_EQ(QImage(QString::fromStdString(path)).size(), QSize(1280, 1024)) << path;
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 2);
+}
+
+// A full disk (a file-size limit) fails the snapshot: no file, no path announced, the console says
+// why. language.ini and usrinfo.bin keep their bytes when their writes fail. With room again the
+// next capture is saved.
+TEST_P(CaptureLinkTest, FullDiskLosesNothingAndTheNextCaptureWorks) {
+    vyr::test::TestClock clock(2031, 7, 9, 10, 0, 30);
+    vyr::PatientStore store;
+    ASSERT_EQ(store.LoadOrCreate(), vyr::LoadResult::kCreated);
+    const auto patients = vyr::test::ReadFileBytes(vyr::kPatientFileName);
+    const auto settings = vyr::test::ReadFileBytes(vyr::kSettingsFileName);
+    StartLink();
+    ASSERT_TRUE(sink_.WaitForFrames(2));
+    auto& counters = link_.shared().counters;
+    testing::internal::CaptureStdout();
+    {
+        vyr::test::FileSizeLimit full(100000);  // the snapshot needs 3.9 MB, the store 156 KB
+        ASSERT_TRUE(vyr::camsim::SendControlCode(button_, vyr::camsim::kCapture).ok());
+        ASSERT_TRUE(WaitFor([&] { return !link_.shared().snapshotFlags.captureRequested(); }));
+        // The decode thread goes on to the next picture only once the snapshot is over.
+        const uint64_t decoded = Counter(counters.framesDecoded);
+        ASSERT_TRUE(WaitFor([&] { return Counter(counters.framesDecoded) > decoded + 1; }));
+        vyr::PatientRecord patient{};
+        std::strcpy(patient.name.data(), "Ana");
+        store.Add(patient);
+    }
+    {
+        vyr::test::FileSizeLimit full(8);
+        vyr::Settings italian;
+        italian.languageIndex = 4;
+        EXPECT_EQ(vyr::WriteSettingsFile(vyr::kSettingsFileName, vyr::SettingsToBytes(italian)),
+                  -1);
+    }
+    const std::string console = testing::internal::GetCapturedStdout();
+    const fs::path folder = root_.path() / "jpg" / kTel;
+    EXPECT_NE(
+        console.find((folder / "20310709_100030.bmp").string() + " not saved: File too large!\n"),
+        std::string::npos)
+        << console;
+    EXPECT_TRUE(fs::is_empty(folder));
+    ASSERT_EQ(notes_.Count(), 1u);  // the capture command's record, no path
+    EXPECT_EQ(notes_.Entries()[0].record[0], 1);
+    EXPECT_EQ(Counter(counters.snapshotsTaken), 0u);
+    EXPECT_EQ(vyr::test::ReadFileBytes(vyr::kPatientFileName), patients);
+    EXPECT_EQ(vyr::test::ReadFileBytes(vyr::kSettingsFileName), settings);
+
+    ASSERT_TRUE(vyr::camsim::SendControlCode(button_, vyr::camsim::kRelease).ok());
+    ASSERT_TRUE(vyr::camsim::SendControlCode(button_, vyr::camsim::kCapture).ok());
+    ASSERT_TRUE(notes_.WaitForCount(4));
+    const std::string path = (folder / "20310709_100030.bmp").string();
+    EXPECT_EQ(QImage(QString::fromStdString(path)).size(), QSize(1280, 1024));
+    EXPECT_EQ(vyr::Globals().LastSnapshotPath(), path);
 }
 
 TEST_P(CaptureLinkTest, RecordingSplitByTheClockGivesReadableFiles) {

@@ -1,12 +1,16 @@
-// The servers' parsers without sockets: the 10-byte control packet, the camera file-name rule and
-// picture blocks with their bounds.
+// The servers' parsers without sockets: the 10-byte control packet, the camera file-name rule,
+// picture blocks with their bounds, and the size limits of uploaded pictures.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstring>
+#include <string>
 
+#include "capture/bitmap_file.h"
 #include "link/control_packet.h"
 #include "link/picture_upload.h"
+#include "link/received_picture.h"
+#include "support/file_bytes.h"
 
 namespace {
 
@@ -97,6 +101,47 @@ TEST(PictureUpload, CountOver8192OrOverflowRefusesTheUpload) {
     upload.Begin();
     EXPECT_EQ(upload.AddBlock(Block(100).data()), vyr::PictureUpload::Step::kComplete);
     EXPECT_FALSE(upload.refused());
+}
+
+// Upload sizes are judged from the picture's header before anything is decoded: a side over 4096
+// or, for deep formats, more than 64 MiB of decoded pixels is refused; a header that gives no size
+// is no picture. The seeds of the fuzz target are the inputs.
+TEST(ReceivedPicture, SizeLimitsComeFromTheHeader) {
+    using Outcome = vyr::ReceivedPictureOutcome;
+    struct Case {
+        const char* seed;
+        Outcome outcome;
+        int width;  // of a decoded picture
+        int height;
+    };
+    const Case cases[] = {
+        {"jpeg_64x48.jpg", Outcome::kDecoded, 64, 48},
+        {"jpeg_4096x48.jpg", Outcome::kDecoded, 4096, 48},  // a side of exactly 4096
+        {"gif_16x16.gif", Outcome::kDecoded, 16, 16},
+        {"jpeg_8000x8000_header.jpg", Outcome::kTooLarge, 0, 0},
+        {"jpeg_4097x48_header.jpg", Outcome::kTooLarge, 0, 0},
+        {"bmp_5000x5000_header.bmp", Outcome::kTooLarge, 0, 0},
+        // 16-bit RGBA: 3000 x 3000 is 72 MB decoded although both sides are allowed; 2048 x 2048
+        // (32 MiB) is allowed and then fails for its missing rows.
+        {"png_rgba64_3000x3000_header.png", Outcome::kTooLarge, 0, 0},
+        {"png_rgba64_2048x2048_cut.png", Outcome::kNotDecodable, 0, 0},
+        {"not_a_picture", Outcome::kNotDecodable, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.seed);
+        const auto bytes =
+            vyr::test::ReadFileBytes(std::string(VYR_FUZZ_CORPUS) + "/received_picture/" + c.seed);
+        ASSERT_FALSE(bytes.empty());
+        vyr::ReceivedBitmap bitmap;
+        EXPECT_EQ(vyr::DecodeReceivedPicture(bytes.data(), static_cast<int>(bytes.size()), &bitmap),
+                  c.outcome);
+        if (c.outcome == Outcome::kDecoded) {
+            EXPECT_EQ(bitmap.width, c.width);
+            EXPECT_EQ(bitmap.height, c.height);
+            EXPECT_EQ(bitmap.rows.size(),
+                      static_cast<size_t>(vyr::BitmapStride(c.width, 24) * c.height));
+        }
+    }
 }
 
 }  // namespace

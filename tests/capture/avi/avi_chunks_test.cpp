@@ -1,19 +1,20 @@
 // Data chunks, the index and the failure paths of the AVI writer, read back with an independent
 // AVI reader.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 
 #include "capture/avi/avi_writer.h"
 #include "support/avi_reader.h"
 #include "support/file_bytes.h"
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
 namespace {
 
+using vyr::test::FileSizeLimit;
 using vyr::test::ReadAvi;
 using vyr::test::ReadFileBytes;
 
@@ -28,23 +29,6 @@ std::vector<uint8_t> Payload(size_t size, uint8_t seed) {
 int Write(AviFile* file, const std::vector<uint8_t>& payload, int key) {
     return AVI_write_frame(file, payload.data(), static_cast<long>(payload.size()), key);
 }
-
-// Lowers the file size limit for the lifetime of the object, so that writes fail with EFBIG
-// partway (SIGXFSZ is ignored so that the failure comes back as an error).
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit lowered = saved_;
-        lowered.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &saved_); }
-
-private:
-    rlimit saved_{};
-};
 
 TEST(AviChunks, OddPayloadsArePaddedAndIndexedWithAbsoluteOffsets) {
     vyr::test::TempDir dir;
@@ -185,6 +169,57 @@ TEST(AviChunks, FailedIndexWriteClearsHasIndexFlag) {
     EXPECT_EQ(avi.error, "");
     EXPECT_FALSE(avi.hasIdx1);
     EXPECT_EQ(avi.chunks.size(), 1u);
+}
+
+TEST(AviChunks, FileSizeLimitRefusesChunksButNeverTheIndex) {
+    // The limit falls inside a chunk, inside a chunk's index room, and inside the reserve step.
+    for (const rlim_t limit : {2048u + 5000u, 2048u + 5 * 1008u + 8 + 4 * 16u, 2048u + 300000u}) {
+        SCOPED_TRACE(limit);
+        vyr::test::TempDir dir;
+        const std::string path = dir.File("full.avi");
+        size_t accepted = 0;
+        int closed = -1;
+        {
+            FileSizeLimit lowered(limit);
+            AviFile* file = AVI_create_output_file(path.c_str());
+            ASSERT_NE(file, nullptr);
+            AVI_set_video_params(file, 64, 48, 25.0, "MJPG");
+            while (Write(file, Payload(1000, static_cast<uint8_t>(accepted)), 1) == 0) {
+                ++accepted;
+                ASSERT_LT(accepted, 1000u);
+            }
+            EXPECT_TRUE(errno == EFBIG || errno == ENOSPC) << errno;
+            const uint64_t sizeAfterRefusal = std::filesystem::file_size(path);
+            EXPECT_EQ(Write(file, Payload(1000, 0), 1), -1);  // nothing of a refused chunk lands
+            EXPECT_EQ(std::filesystem::file_size(path), sizeAfterRefusal);
+            closed = AVI_close_file(file);
+        }
+        EXPECT_EQ(closed, 0);
+        EXPECT_GT(accepted, 0u);
+        const auto avi = ReadAvi(ReadFileBytes(path));
+        ASSERT_EQ(avi.error, "");
+        EXPECT_TRUE(avi.hasIdx1);
+        ASSERT_EQ(avi.chunks.size(), accepted);
+        EXPECT_EQ(avi.index.size(), accepted);
+        EXPECT_EQ(avi.chunks.back().payload, Payload(1000, static_cast<uint8_t>(accepted - 1)));
+        EXPECT_LE(std::filesystem::file_size(path), limit);
+    }
+}
+
+TEST(AviChunks, CreateNeverOpensAnExistingFile) {
+    vyr::test::TempDir dir;
+    const std::string path = dir.File("taken.avi");
+    std::ofstream(path, std::ios::binary) << "someone else's";
+    errno = 0;
+    EXPECT_EQ(AVI_create_output_file(path.c_str()), nullptr);
+    EXPECT_EQ(errno, EEXIST);
+    EXPECT_EQ(ReadFileBytes(path).size(), 14u);
+    // A file the call created but could not fill is not left behind.
+    {
+        FileSizeLimit lowered(1000);
+        EXPECT_EQ(AVI_create_output_file(dir.File("small.avi").c_str()), nullptr);
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.File("small.avi")));
 }
 
 }  // namespace

@@ -13,6 +13,7 @@ extern "C" {
 #include <sstream>
 
 #include "capture/avi/avi_writer.h"
+#include "support/avi_reader.h"
 #include "support/file_bytes.h"
 #include "support/run_command.h"
 #include "support/temp_dir.h"
@@ -203,9 +204,11 @@ TEST(AviFfprobe, FileOfWriterThatDiedIsReadUpToItsLastWholeChunk) {
     }
     EXPECT_EQ(DecodedPictures(path), static_cast<int>(frames.size()));
 
-    // Cut inside the last chunk: everything before it still reads and decodes.
-    std::filesystem::resize_file(path,
-                                 std::filesystem::file_size(path) - frames.back().bytes.size() / 2);
+    // Cut inside the last chunk (the file ran on past it by its reserved space): everything
+    // before it still reads and decodes.
+    const auto chunks = vyr::test::ReadAvi(vyr::test::ReadFileBytes(path)).chunks;
+    ASSERT_EQ(chunks.size(), frames.size());
+    std::filesystem::resize_file(path, chunks.back().offset + 8 + chunks.back().size / 2);
     packets = PacketLines(path);
     ASSERT_GE(packets.size(), frames.size() - 1);
     for (size_t i = 0; i + 1 < frames.size(); ++i) {
