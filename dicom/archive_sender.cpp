@@ -7,12 +7,22 @@
 #include <dcmtk/dcmdata/dcuid.h>
 #include <dcmtk/dcmnet/diutil.h>
 #include <dcmtk/dcmnet/scu.h>
+#include <dcmtk/oflog/oflog.h>
+
+#include <mutex>
 
 #include "dicom/archive_address.h"
 #include "dicom/dicom_result.h"
 
 namespace vyr {
 namespace {
+
+// The toolkit's own log says "Requesting Association" and the like at its default level; our
+// console keeps its warnings and errors only.
+void QuietToolkitLog() {
+    static std::once_flag once;
+    std::call_once(once, [] { OFLog::configure(OFLogger::WARN_LOG_LEVEL); });
+}
 
 // C-STORE statuses that mean "stored": success and the three warnings of PS3.4 B.2.3.
 bool IsStored(Uint16 status) {
@@ -57,6 +67,7 @@ int SendBatch(const PhotoBatch& batch, const ArchiveSettings& settings,
         return StopBatch(batch, 0, resolved, report);
     }
 
+    QuietToolkitLog();
     DcmSCU scu;
     scu.setAETitle(settings.callingAe.c_str());
     scu.setPeerAETitle(settings.calledAe.c_str());
@@ -102,7 +113,12 @@ int SendBatch(const PhotoBatch& batch, const ArchiveSettings& settings,
                 // No answer: the archive may or may not have kept it, so it is not counted.
                 report->detail = condition.text();
                 report->pictures.push_back({outcome.picture, kDicomNotConfirmed, 0, {}});
-                (void)scu.abortAssociation();
+                if (condition == DUL_PEERABORTEDASSOCIATION) {
+                    // Gone already: only our side is cleaned up (an abort would fail loudly).
+                    scu.closeAssociation(DCMSCU_PEER_ABORTED_ASSOCIATION);
+                } else {
+                    (void)scu.abortAssociation();
+                }
                 if (progress) {
                     progress(i + 1, batch.size());
                 }
