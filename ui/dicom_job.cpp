@@ -7,8 +7,8 @@
 
 namespace vyr {
 
-DicomJob::DicomJob(QWidget* owner, size_t total, Label label, const QString& cancelText,
-                   const QString& stoppingText, Work work, Done done)
+DicomJob::DicomJob(QWidget* owner, const QString& title, size_t total, Label label,
+                   const QString& cancelText, const QString& stoppingText, Work work, Done done)
     : QObject(owner),
       label_(std::move(label)),
       stoppingText_(stoppingText),
@@ -16,7 +16,10 @@ DicomJob::DicomJob(QWidget* owner, size_t total, Label label, const QString& can
     ++running_;
     progress_ =
         new QProgressDialog(label_(0, total), cancelText, 0, static_cast<int>(total), owner);
-    progress_->setWindowModality(Qt::WindowModal);
+    // Not modal: a modal progress dialog runs the event loop inside setValue, where the end of
+    // the job could delete the dialog under its own feet. The menu refuses a second batch instead.
+    progress_->setWindowModality(Qt::NonModal);
+    progress_->setWindowTitle(title);
     progress_->setMinimumDuration(0);
     progress_->setAutoReset(false);
     progress_->setAutoClose(false);

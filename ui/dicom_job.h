@@ -28,10 +28,11 @@ public:
     // The progress label for "picture done + 1 of total".
     using Label = std::function<QString(size_t next, size_t total)>;
 
-    // Shows a window-modal progress dialog over owner and starts the worker at once. The job
-    // deletes itself after done has run.
-    DicomJob(QWidget* owner, size_t total, Label label, const QString& cancelText,
-             const QString& stoppingText, Work work, Done done);
+    // Shows a progress dialog over owner (not modal: the window stays usable, the menu offers no
+    // second batch meanwhile) and starts the worker at once. The job deletes itself after done has
+    // run.
+    DicomJob(QWidget* owner, const QString& title, size_t total, Label label,
+             const QString& cancelText, const QString& stoppingText, Work work, Done done);
     // Asks the worker to stop and joins it; done is not called then.
     ~DicomJob() override;
 

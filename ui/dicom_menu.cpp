@@ -103,7 +103,7 @@ void DicomMenu::ExportSelected() {
                                                     QDateTime::currentDateTime());
     const int language = window_.languageIndex();
     new DicomJob(
-        &window_, batch->size(),
+        &window_, Text(window_, DicomText::kCaption), batch->size(),
         [language](size_t next, size_t total) {
             return DicomTextFor(language, DicomText::kExporting).arg(next + 1).arg(total);
         },
@@ -134,7 +134,7 @@ void DicomMenu::SendSelected() {
                                                     ReadOrCreateSiteKey(DicomSettingsPath(app_)),
                                                     QDateTime::currentDateTime());
     new DicomJob(
-        &window_, batch->size(),
+        &window_, Text(window_, DicomText::kCaption), batch->size(),
         [language](size_t next, size_t total) {
             return DicomTextFor(language, DicomText::kSending).arg(next + 1).arg(total);
         },

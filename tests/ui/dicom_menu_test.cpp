@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QTest>
 #include <QTimer>
 #include <fstream>
@@ -18,6 +19,7 @@
 #include "support/dicom/dicom_oracle.h"
 #include "support/dicom/storescp_archive.h"
 #include "support/gui/dialog_actions.h"
+#include "ui/dicom_job.h"
 #include "ui/dicom_settings_dlg.h"
 #include "ui/main_dlg_ids.h"
 #include "ui/photo_list.h"
@@ -217,6 +219,37 @@ TEST_F(DicomMenuTest, SendingNeedsAnArchiveOnLoopbackAndSpeaksTheWindowsLanguage
     const QString message = WaitForMessage(2);
     EXPECT_TRUE(message.startsWith(QString::fromUtf8("0/1 张图片已发送"))) << message.toStdString();
     EXPECT_TRUE(message.contains("192.0.2.7")) << message.toStdString();
+}
+
+// A job whose worker reports its last picture and ends at once: the last progress and the end are
+// handled back to back, and the end must neither run twice nor pull the progress dialog away while
+// it is still being updated.
+TEST(DicomJobTest, AJobEndingRightAfterItsLastProgressEndsOnceAndCleanly) {
+    QWidget owner;
+    owner.show();
+    int doneCount = 0;
+    size_t reported = 0;
+    new DicomJob(
+        &owner, "DICOM", 3,
+        [](size_t next, size_t total) { return QString("%1/%2").arg(next).arg(total); }, "Cancel",
+        "Stopping",
+        [](const BatchProgress& progress, BatchCancel, BatchReport* report) {
+            for (size_t i = 1; i <= 3; ++i) {
+                report->pictures.push_back({});
+                progress(i, 3);
+            }
+        },
+        [&](const BatchReport& report) {
+            ++doneCount;
+            reported = report.pictures.size();
+        });
+    EXPECT_TRUE(DicomJob::isAnyRunning());
+    QTRY_COMPARE(doneCount, 1);
+    EXPECT_EQ(reported, 3u);
+    EXPECT_FALSE(DicomJob::isAnyRunning());
+    QTRY_VERIFY(owner.findChildren<QProgressDialog*>().isEmpty());
+    QTest::qWait(50);
+    EXPECT_EQ(doneCount, 1);
 }
 
 }  // namespace
