@@ -10,12 +10,16 @@ packages=(
     dpkg-dev file
     # product
     qt6-base-dev libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libyuv-dev
+    # DICOM export and sending (DCMTK)
+    libdcmtk-dev
     # tests, benchmarks, fuzzing and sanitizers
     libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev clang-format
     # test oracles: ffprobe/ffmpeg, libjpeg-turbo, poppler, a CJK font for the reports
     ffmpeg libturbojpeg0-dev poppler-utils fonts-arphic-uming
     # the PDF report: Latin font with Helvetica metrics (the CJK one is above), PDF checker
     fonts-liberation2 qpdf
+    # DICOM oracles and the test archive: dciodvfy; dcmdump, dcm2pnm and storescp
+    dicom3tools dcmtk
     # offscreen and X11 Qt platform plugins at run time
     libqt6gui6 qt6-qpa-plugins
 )

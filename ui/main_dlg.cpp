@@ -17,6 +17,7 @@
 #include "platform/dialogs/shell.h"
 #include "settings/settings_file.h"
 #include "ui/current_item.h"
+#include "ui/dicom_menu.h"
 #include "ui/live_area.h"
 #include "ui/main_dlg_ids.h"
 #include "ui/main_dlg_template.h"
@@ -45,6 +46,7 @@ MainDlg::MainDlg(CVyrApp& app, const LinkPorts& ports, QWidget* parent)
     link_->SetExeDir(app_.exeDir());
     MakeOwnControls();
     ConnectCommands();
+    InstallDicomMenu(*this, app_);
     // PreTranslateMessage: every key and mouse event of the program passes the filter first; it
     // acts only on events for this window's widgets.
     qApp->installEventFilter(this);

@@ -1,5 +1,5 @@
-// The Prompts seam: every message box and file dialog of the program goes through it, so that the
-// program shows real dialogs and tests answer them without a person (see testing/).
+// The Prompts seam: every message box, file dialog and folder dialog of the program goes through
+// it, so that the program shows real dialogs and tests answer them without a person (see testing/).
 #pragma once
 
 #include <QString>
@@ -35,6 +35,9 @@ public:
     // The chosen file's path, or an empty string when the user cancels.
     virtual QString AskSaveFileName(QWidget* owner, const FilePrompt& prompt) = 0;
     virtual QString AskOpenFileName(QWidget* owner, const FilePrompt& prompt) = 0;
+    // An existing folder chosen by the user (caption and folder of the prompt are used), or an
+    // empty string when the user cancels.
+    virtual QString AskFolder(QWidget* owner, const FilePrompt& prompt) = 0;
 };
 
 }  // namespace vyr

@@ -69,4 +69,8 @@ QString QtPrompts::AskOpenFileName(QWidget* owner, const FilePrompt& prompt) {
     return QFileDialog::getOpenFileName(owner, prompt.caption, StartPath(prompt), prompt.filter);
 }
 
+QString QtPrompts::AskFolder(QWidget* owner, const FilePrompt& prompt) {
+    return QFileDialog::getExistingDirectory(owner, prompt.caption, prompt.folder);
+}
+
 }  // namespace vyr

@@ -10,6 +10,7 @@ public:
     PromptAnswer ShowMessage(QWidget* owner, const MessagePrompt& prompt) override;
     QString AskSaveFileName(QWidget* owner, const FilePrompt& prompt) override;
     QString AskOpenFileName(QWidget* owner, const FilePrompt& prompt) override;
+    QString AskFolder(QWidget* owner, const FilePrompt& prompt) override;
 };
 
 }  // namespace vyr

@@ -37,12 +37,19 @@ bool MakeIpv4Address(const char* dotted, uint16_t port, sockaddr_in* out) {
     return true;
 }
 
-int GuardedConnect(int fd, const sockaddr_in& destination) {
+bool IsDestinationAllowed(const sockaddr_in& destination) {
     if (IsLoopbackOnlyBuild() && !IsLoopbackAddress(destination.sin_addr)) {
         char text[INET_ADDRSTRLEN] = {};
         ::inet_ntop(AF_INET, &destination.sin_addr, text, sizeof text);
         std::fprintf(stderr, "socket guard: refused connection to %s:%u outside 127.0.0.0/8\n",
                      text, ntohs(destination.sin_port));
+        return false;
+    }
+    return true;
+}
+
+int GuardedConnect(int fd, const sockaddr_in& destination) {
+    if (!IsDestinationAllowed(destination)) {
         errno = EACCES;
         return -1;
     }

@@ -16,6 +16,11 @@ bool IsLoopbackOnlyBuild();
 // True for addresses in 127.0.0.0/8 (network byte order in, as in sockaddr_in).
 bool IsLoopbackAddress(in_addr address);
 
+// The guard's rule for one destination: false (and the refusal printed on stderr) when this build
+// refuses it. For connections that a library opens itself (the DICOM toolkit), checked before the
+// library is given the address.
+bool IsDestinationAllowed(const sockaddr_in& destination);
+
 // connect(2) through the guard. Returns 0, or -1 with errno set (EACCES when the guard refused;
 // nothing is sent then). Interrupted connects are resumed.
 int GuardedConnect(int fd, const sockaddr_in& destination);

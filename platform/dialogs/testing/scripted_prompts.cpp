@@ -41,6 +41,11 @@ QString ScriptedPrompts::AskOpenFileName(QWidget* owner, const FilePrompt& promp
     return NextFileName();
 }
 
+QString ScriptedPrompts::AskFolder(QWidget* owner, const FilePrompt& prompt) {
+    asked_.push_back({Kind::kFolder, owner, {}, prompt});
+    return NextFileName();
+}
+
 QString ScriptedPrompts::NextFileName() {
     if (fileNames_.empty()) {
         ++unanswered_;

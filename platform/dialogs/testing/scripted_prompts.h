@@ -11,17 +11,17 @@ namespace vyr::testing {
 
 class ScriptedPrompts : public Prompts {
 public:
-    enum class Kind { kMessage, kSaveFile, kOpenFile };
+    enum class Kind { kMessage, kSaveFile, kOpenFile, kFolder };
     struct Asked {
         Kind kind = Kind::kMessage;
         QWidget* owner = nullptr;
         MessagePrompt message;  // for kMessage
-        FilePrompt file;        // for kSaveFile and kOpenFile
+        FilePrompt file;        // for kSaveFile, kOpenFile and kFolder
     };
 
     // The next message box is answered with this.
     void QueueAnswer(PromptAnswer answer) { answers_.push_back(answer); }
-    // The next file dialog returns this path (empty: cancelled).
+    // The next file or folder dialog returns this path (empty: cancelled).
     void QueueFileName(const QString& path) { fileNames_.push_back(path); }
 
     const std::vector<Asked>& asked() const { return asked_; }
@@ -34,6 +34,7 @@ public:
     PromptAnswer ShowMessage(QWidget* owner, const MessagePrompt& prompt) override;
     QString AskSaveFileName(QWidget* owner, const FilePrompt& prompt) override;
     QString AskOpenFileName(QWidget* owner, const FilePrompt& prompt) override;
+    QString AskFolder(QWidget* owner, const FilePrompt& prompt) override;
 
 private:
     QString NextFileName();
