@@ -36,8 +36,12 @@ PhotoList::PhotoList(QWidget* parent) : QListWidget(parent) {
     colours.setColor(QPalette::Base, QColor(236, 241, 253));
     colours.setColor(QPalette::Text, Qt::black);
     setPalette(colours);
-    // The item texts' background colour of the original list.
-    setStyleSheet(QStringLiteral("QListWidget::item { background: rgb(254, 255, 198); }"));
+    // The item texts' background colour of the original list; a selected item keeps the desktop's
+    // highlight, so that the pictures chosen for Compare and Delete stand out.
+    setStyleSheet(
+        QStringLiteral("QListWidget::item { background: rgb(254, 255, 198); }"
+                       "QListWidget::item:selected { background: palette(highlight); color: "
+                       "palette(highlighted-text); }"));
     // The tile an item shows until its thumbnail arrives: a shade of the list's background.
     QPixmap tile(kThumbnailWidth, kThumbnailHeight);
     tile.fill(QColor(214, 222, 240));
