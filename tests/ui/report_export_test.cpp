@@ -15,6 +15,7 @@
 #include <fstream>
 
 #include "main_dlg_fixture.h"
+#include "platform/atomic_file.h"
 #include "support/file_bytes.h"
 #include "support/gui/dialog_actions.h"
 #include "support/pdf_tools.h"
@@ -156,6 +157,8 @@ TEST_F(ReportExportTest, OnePictureReportThroughTheWindow) {
     ASSERT_EQ(images.size(), 1u);
     EXPECT_EQ(images[0].width, 640);
     EXPECT_EQ(images[0].height, 360);
+    // A picture of one colour is smaller without loss than as JPEG.
+    EXPECT_EQ(images[0].encoding, "image");
     // The clicked (green) picture stands on y 30 across the page: 598 x 336.4 points from x 2.
     const QImage page = RenderPage(pdf);
     ASSERT_EQ(page.size(), QSize(595, 842));
@@ -325,6 +328,21 @@ TEST_F(ReportExportTest, FileNamesCancelOverwriteAndFailuresThatWriteNothing) {
     EXPECT_TRUE(message.startsWith("The report was not written.")) << message.toStdString();
     EXPECT_NE(message.indexOf("Couldn't open PDF file"), -1);
     ::chmod((dir_.path() / "locked").c_str(), 0755);
+
+    // The PDF layer's exception (here: the finished file cannot replace the old one): the two
+    // console lines, the message box, no file, no viewer.
+    SetBeforeRenameHookForTest([](const fs::path&) { return false; });
+    ::testing::internal::CaptureStdout();
+    Export(window, InDir("failed"));
+    const std::string exception = ::testing::internal::GetCapturedStdout();
+    SetBeforeRenameHookForTest(nullptr);
+    EXPECT_NE(exception.find("PDFlib exception occurred in image sample:\n[2300] PdfEndDocument: "
+                             "Couldn't write PDF file '" +
+                             (dir_.path() / "failed.pdf").string() + "'\n"),
+              std::string::npos)
+        << exception;
+    EXPECT_FALSE(fs::exists(dir_.path() / "failed.pdf"));
+    EXPECT_NE(prompts_.MessageTexts().back().indexOf("PdfEndDocument"), -1);
 
     // A picture that cannot be loaded.
     std::ofstream(PatientFolder() / "notes.txt") << "not a picture";
