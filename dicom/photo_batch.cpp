@@ -48,6 +48,7 @@ PhotoBatch::PhotoBatch(const PatientRecord& patient,
         item.picture = picture;
         item.fields.patient = values;
         item.fields.taken = PictureTimeOf(picture).value_or(TimeOf(now));
+        item.fields.created = TimeOf(now);
         item.fields.studyUid = StudyUidFor(siteKey, patient.Tel(), item.fields.taken.Date());
         Series& series = seriesOfStudy[item.fields.studyUid];
         if (series.uid.empty()) {

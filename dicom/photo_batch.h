@@ -26,8 +26,9 @@ public:
     };
 
     // siteKey from dicom.ini (ReadOrCreateSiteKey); now is the batch's time, which numbers its
-    // series (hhmmss). Pictures whose time is unknown (gone) are planned for now's date and fail
-    // when they are read.
+    // series (hhmmss) and is the objects' creation time (read here, so that the worker never asks
+    // for the local time). Pictures whose time is unknown (gone) are planned for now's date and
+    // fail when they are read.
     PhotoBatch(const PatientRecord& patient, const std::vector<std::filesystem::path>& pictures,
                const std::string& siteKey, const QDateTime& now);
 

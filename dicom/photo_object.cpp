@@ -9,7 +9,6 @@
 #include <dcmtk/dcmdata/dcpixel.h>
 #include <dcmtk/dcmdata/dcuid.h>
 
-#include <QDateTime>
 #include <QImageReader>
 #include <cstring>
 #include <system_error>
@@ -88,15 +87,14 @@ int BuildPhotoDataset(const PhotoObjectFields& fields, const QImage& rgb, DcmDat
         return kDicomBuildFailed;
     }
     Putter put(dataset);
-    const QDateTime now = QDateTime::currentDateTime();
     const std::string day = fields.taken.Date();
 
     // SOP Common. Every text below is UTF-8.
     put.Text(DCM_SpecificCharacterSet, "ISO_IR 192");
     put.Text(DCM_SOPClassUID, UID_VLPhotographicImageStorage);
     put.Text(DCM_SOPInstanceUID, fields.instanceUid);
-    put.Text(DCM_InstanceCreationDate, now.toString(QStringLiteral("yyyyMMdd")).toStdString());
-    put.Text(DCM_InstanceCreationTime, now.toString(QStringLiteral("HHmmss")).toStdString());
+    put.Text(DCM_InstanceCreationDate, fields.created.Date());
+    put.Text(DCM_InstanceCreationTime, fields.created.Time());
 
     // Patient and Patient Study.
     put.Text(DCM_PatientName, fields.patient.name);

@@ -30,6 +30,7 @@ struct PhotoObjectFields {
     std::string seriesUid;
     std::string instanceUid;
     PictureTime taken;
+    PictureTime created;  // Instance Creation Date and Time: when the batch was made
     int seriesNumber = 1;
     int instanceNumber = 1;
     bool isDerived = false;  // an annotated copy of another picture

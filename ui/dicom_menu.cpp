@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QMenu>
+#include <algorithm>
 
 #include "app/core/vyr_app.h"
 #include "dicom/archive_sender.h"
