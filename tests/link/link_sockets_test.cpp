@@ -29,7 +29,7 @@
 #include "tools/camsim/camera.h"
 #include "tools/camsim/camera_button.h"
 #include "tools/camsim/frame_loop.h"
-#include "tools/camsim/raw_socket.h"
+#include "support/raw_socket.h"
 
 namespace {
 
