@@ -25,11 +25,11 @@
 #include "link/camera_link.h"
 #include "settings/settings_file.h"
 #include "support/notification_recorder.h"
+#include "support/raw_socket.h"
 #include "support/temp_dir.h"
 #include "tools/camsim/camera.h"
 #include "tools/camsim/camera_button.h"
 #include "tools/camsim/frame_loop.h"
-#include "support/raw_socket.h"
 
 namespace {
 

@@ -67,8 +67,7 @@ TEST(Camprobe, ReportsTheStreamWhenPicturesFlow) {
     EXPECT_NE(probe.output.find("stream: h264, 640x480"), std::string::npos);
     EXPECT_NE(probe.output.find("second 2: frames decoded"), std::string::npos);
     EXPECT_NE(probe.output.find(", connections 1, state streaming\n"), std::string::npos);
-    EXPECT_NE(probe.output.find("\"connections\": 1, \"state\": \"streaming\""),
-              std::string::npos);
+    EXPECT_NE(probe.output.find("\"connections\": 1, \"state\": \"streaming\""), std::string::npos);
     EXPECT_NE(probe.output.find("{\"model\": \"H264_CAM\", \"mode\": \"h264\", \"width\": 640, "
                                 "\"height\": 480, \"frames_decoded\": "),
               std::string::npos)
@@ -127,8 +126,7 @@ TEST(Camprobe, LateCameraIsWaitedForWithinTheRun) {
     EXPECT_NE(probe.output.find("link: no camera, connections 0\n"), std::string::npos)
         << probe.output;
     EXPECT_NE(probe.output.find("link: streaming, connections 1\n"), std::string::npos);
-    EXPECT_NE(probe.output.find("\"connections\": 1, \"state\": \"streaming\""),
-              std::string::npos);
+    EXPECT_NE(probe.output.find("\"connections\": 1, \"state\": \"streaming\""), std::string::npos);
 }
 
 // camprobe started with popen, read line by line while it runs.
