@@ -45,10 +45,13 @@ for patch in "${patches[@]}"; do
         configured+=("${preset}")
     fi
     runner=()
+    targets=()
     if [[ "${preset}" == tsan ]]; then
+        # ThreadSanitizer builds and runs the threaded tests only, as in CI.
         runner=(setarch "$(uname -m)" -R)
+        targets=(--target threaded_tests)
     fi
-    if ! cmake --build --preset "${preset}" >/tmp/replay-faults-build.log 2>&1; then
+    if ! cmake --build --preset "${preset}" "${targets[@]}" >/tmp/replay-faults-build.log 2>&1; then
         echo "   caught by the build"
         caught=$((caught + 1))
     elif "${runner[@]}" ctest --preset "${preset}" -R "${regex}" >/tmp/replay-faults-test.log 2>&1; then
@@ -63,7 +66,11 @@ done
 
 # Leave the build matching the tree again.
 for preset in "${configured[@]}"; do
-    cmake --build --preset "${preset}" >/dev/null 2>&1
+    if [[ "${preset}" == tsan ]]; then
+        cmake --build --preset tsan --target threaded_tests >/dev/null 2>&1
+    else
+        cmake --build --preset "${preset}" >/dev/null 2>&1
+    fi
 done
 
 echo "== ${caught} of ${#patches[@]} faults caught"
