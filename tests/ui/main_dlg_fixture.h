@@ -1,7 +1,7 @@
 // A main window for tests: an application object whose files live in a fresh folder (which is also
-// the working folder, where the link reads language.ini), prompts and shell that record, a current
-// patient, and the camera address 127.0.0.2 with either the simulated camera's ports or ports where
-// nothing listens.
+// the working folder, where the link reads language.ini), prompts and shell that record, a home of
+// the test's own (its trash and thumbnail cache), a current patient, and the camera address
+// 127.0.0.2 with either the simulated camera's ports or ports where nothing listens.
 #pragma once
 
 #include <gtest/gtest.h>
