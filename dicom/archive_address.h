@@ -13,6 +13,7 @@ namespace vyr {
 // except in loopback-only builds, where a name is refused unlooked-up because the lookup itself
 // could send a query off this machine.
 // Returns kDicomOk, kDicomUnknownHost, or kDicomOutsideLoopback (refusal printed on stderr).
-int ResolveArchiveAddress(const std::string& host, uint16_t port, std::string* dotted);
+[[nodiscard]] int ResolveArchiveAddress(const std::string& host, uint16_t port,
+                                        std::string* dotted);
 
 }  // namespace vyr

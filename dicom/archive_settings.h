@@ -43,7 +43,8 @@ ArchiveSettings ReadArchiveSettings(const std::filesystem::path& file);
 
 // Writes the [archive] keys, keeping the file's other keys. Returns 0, or -1 when the file could
 // not be written.
-int WriteArchiveSettings(const std::filesystem::path& file, const ArchiveSettings& settings);
+[[nodiscard]] int WriteArchiveSettings(const std::filesystem::path& file,
+                                       const ArchiveSettings& settings);
 
 // The site key in [uids], made and written on first use. When it cannot be written the key is
 // still returned (studies of later exports then differ from this one's); never empty.

@@ -37,7 +37,7 @@ public:
 
     // Reads picture index and fills an empty dataset with its object. Returns kDicomOk or the
     // failure of LoadPictureRgb or BuildPhotoDataset.
-    int BuildDataset(size_t index, DcmDataset* dataset) const;
+    [[nodiscard]] int BuildDataset(size_t index, DcmDataset* dataset) const;
 
 private:
     std::vector<Item> items_;

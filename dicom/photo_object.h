@@ -40,16 +40,17 @@ struct PhotoObjectFields {
 bool IsMarkedPicture(const std::filesystem::path& picture);
 
 // Loads the picture as 8-bit RGB. Returns kDicomOk, kDicomNotAPicture or kDicomPictureTooLarge.
-int LoadPictureRgb(const std::filesystem::path& picture, QImage* rgb);
+[[nodiscard]] int LoadPictureRgb(const std::filesystem::path& picture, QImage* rgb);
 
 // Fills an empty dataset (a DcmFileFormat's own, so that writing copies nothing) with the object.
 // rgb must be Format_RGB888 and not null.
 // Returns kDicomOk or kDicomBuildFailed.
-int BuildPhotoDataset(const PhotoObjectFields& fields, const QImage& rgb, DcmDataset* dataset);
+[[nodiscard]] int BuildPhotoDataset(const PhotoObjectFields& fields, const QImage& rgb,
+                                    DcmDataset* dataset);
 
 // Writes the dataset as a DICOM file (Explicit VR Little Endian, with its meta header) through a
 // temporary file beside target, renamed over it once complete. Returns kDicomOk or
 // kDicomWriteFailed.
-int WriteDicomFile(DcmFileFormat* file, const std::filesystem::path& target);
+[[nodiscard]] int WriteDicomFile(DcmFileFormat* file, const std::filesystem::path& target);
 
 }  // namespace vyr
