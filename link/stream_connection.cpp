@@ -73,9 +73,10 @@ int ReceiveExactUntil(LinkShared& link, int fd, uint8_t* buffer, int n,
         if (wait == kSocketStopped || wait == kSocketTimedOut) {
             return wait;
         }
-        const ssize_t count = wait == kSocketReady ? ::recv(fd, buffer + received,
-                                                            static_cast<size_t>(n - received), 0)
-                                                   : -1;
+        const ssize_t count =
+            wait == kSocketReady
+                ? ::recv(fd, buffer + received, static_cast<size_t>(n - received), 0)
+                : -1;  // poll itself failed: treated as a broken connection
         if (count < 0 && wait == kSocketReady && (errno == EINTR || errno == EAGAIN)) {
             continue;
         }
@@ -157,8 +158,7 @@ int ReceiveExact(int fd, uint8_t* buffer, int n) {
             continue;
         }
         if (count <= 0) {
-            std::printf("net enviorment is so bad!\n");
-            std::fflush(stdout);
+            PrintConnectionBroken();
             return -1;
         }
         received += static_cast<int>(count);
