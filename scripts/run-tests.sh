@@ -4,13 +4,13 @@
 # run of every fuzz target. Stops at the first failure.
 #
 #   scripts/run-tests.sh              everything
-#   VYR_FUZZ_SECONDS=60 scripts/run-tests.sh   longer fuzz runs (default 15 s per target)
+#   VYR_FUZZ_SECONDS=60 scripts/run-tests.sh   longer fuzz runs (default 5 s per target)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
 
-fuzz_seconds=${VYR_FUZZ_SECONDS:-15}
+fuzz_seconds=${VYR_FUZZ_SECONDS:-5}
 
 for preset in default asan; do
     echo "== ${preset}: build"
