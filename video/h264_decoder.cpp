@@ -87,7 +87,20 @@ void H264Decoder::CloseH264Decoder() {
     avcodec_free_context(&context_);
 }
 
+namespace {
+std::atomic<H264Decoder::PacketRefusalHook> packetRefusalHook{nullptr};
+}  // namespace
+
+void H264Decoder::SetPacketRefusalHookForTest(PacketRefusalHook hook) {
+    packetRefusalHook.store(hook);
+}
+
 int H264Decoder::SendPacket(const uint8_t* data, int length) {
+    if (const PacketRefusalHook hook = packetRefusalHook.load()) {
+        if (const int refusal = hook(data, length); refusal < 0) {
+            return refusal;
+        }
+    }
     // The packet borrows the unit buffer; libavcodec copies what it keeps.
     packet_->data = const_cast<uint8_t*>(data);
     packet_->size = length;

@@ -46,6 +46,11 @@ public:
     // negative libavcodec error when it refused the packet for what it holds (sending it again
     // would only be refused again).
     [[nodiscard]] int SendPacket(const uint8_t* data, int length);
+    // Test seam: libavcodec 5.1 refuses hardly any unit for what it holds, so tests stand in for
+    // it. While set, a packet for which the hook returns a negative value is refused with that
+    // value without reaching the decoder.
+    using PacketRefusalHook = int (*)(const uint8_t* data, int length);
+    static void SetPacketRefusalHookForTest(PacketRefusalHook hook);
     // Tells the decoder that the picture in progress has ended, whole or not. Units go to the
     // decoder one per packet (AV_CODEC_FLAG2_CHUNKS), and then libavcodec ends a picture only at
     // its last macroblock: a picture cut short would keep every later slice out for good.
