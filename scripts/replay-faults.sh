@@ -46,15 +46,17 @@ for patch in "${patches[@]}"; do
     fi
     runner=()
     targets=()
+    labels=()
     if [[ "${preset}" == tsan ]]; then
         # ThreadSanitizer builds and runs the threaded tests only, as in CI.
         runner=(setarch "$(uname -m)" -R)
         targets=(--target threaded_tests)
+        labels=(-L threads)
     fi
     if ! cmake --build --preset "${preset}" "${targets[@]}" >/tmp/replay-faults-build.log 2>&1; then
         echo "   caught by the build"
         caught=$((caught + 1))
-    elif "${runner[@]}" ctest --preset "${preset}" -R "${regex}" >/tmp/replay-faults-test.log 2>&1; then
+    elif "${runner[@]}" ctest --preset "${preset}" "${labels[@]}" -R "${regex}" >/tmp/replay-faults-test.log 2>&1; then
         echo "   MISSED: every test passed"
         missed+=("${name}")
     else

@@ -200,7 +200,10 @@ TEST_F(JpegFramePathTest, SnapshotPathOverTheRecordLimitIsRefusedNotCut) {
     const size_t fixed =
         root_.path().string().size() + std::string("/jpg//20310709_100030.bmp").size();
     ASSERT_LT(fixed, 255u);
-    link_.SetPatientFolderName(std::string(255 - fixed, 'x'));
+    const std::string folder(255 - fixed, 'x');
+    // The folder exists, so only the length can stop the snapshot.
+    std::filesystem::create_directories(root_.path() / "jpg" / folder);
+    link_.SetPatientFolderName(folder);
     vyr::test::TestClock clock(2031, 7, 9, 10, 0, 30);
     link_.snapshotFlags.StoreBoth(vyr::SnapshotFlags::kCaptureBit);
     StartPath();
