@@ -207,14 +207,11 @@ TEST_F(JpegFramePathTest, SnapshotPathOverTheRecordLimitIsRefusedNotCut) {
     vyr::test::TestClock clock(2031, 7, 9, 10, 0, 30);
     link_.snapshotFlags.StoreBoth(vyr::SnapshotFlags::kCaptureBit);
     StartPath();
-    Send(PatternJpegs(320, 240, 1)[0]);
-    ASSERT_TRUE(sink_.WaitForFrames(1));
-    ASSERT_TRUE(WaitForDecoded(1));
-    // The request is consumed by that frame (the decode thread clears it right after drawing).
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (link_.snapshotFlags.captureRequested() && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+    // The decode thread finishes the first frame's snapshot before it draws the second frame.
+    const auto jpegs = PatternJpegs(320, 240, 2);
+    Send(jpegs[0]);
+    Send(jpegs[1]);
+    ASSERT_TRUE(sink_.WaitForFrames(2));
     EXPECT_FALSE(link_.snapshotFlags.captureRequested());
     EXPECT_EQ(notes_.Count(), 0u);
     EXPECT_EQ(link_.counters.snapshotsTaken.load(), 0u);
