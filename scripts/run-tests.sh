@@ -5,16 +5,22 @@
 #
 #   scripts/run-tests.sh              everything
 #   VYR_FUZZ_SECONDS=60 scripts/run-tests.sh   longer fuzz runs (default 5 s per target)
+#   VYR_BUILD_BENCH=OFF scripts/run-tests.sh   without building the benchmarks (CI, to keep its time)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
 
 fuzz_seconds=${VYR_FUZZ_SECONDS:-5}
+build_bench=${VYR_BUILD_BENCH:-ON}
 
 for preset in default asan; do
     echo "== ${preset}: build"
-    cmake --preset "${preset}" -DVYR_WERROR=ON >/dev/null
+    options=(-DVYR_WERROR=ON)
+    if [[ "${preset}" == default ]]; then
+        options+=(-DVYR_BUILD_BENCH="${build_bench}")
+    fi
+    cmake --preset "${preset}" "${options[@]}" >/dev/null
     cmake --build --preset "${preset}"
     echo "== ${preset}: test"
     ctest --preset "${preset}"
