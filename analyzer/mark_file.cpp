@@ -1,62 +1,16 @@
-// BMP encoding in memory through the image encoder found for "image/bmp", then write, fsync and a
-// rename that refuses to replace (renameat2 with RENAME_NOREPLACE; link and unlink where the file
-// system has no such rename).
+// BMP encoding in memory through the image encoder found for "image/bmp", then a new file written
+// whole under the first free name of the second (never replacing a file, nothing left on failure).
 #include "analyzer/mark_file.h"
-
-#include <fcntl.h>
-#include <stdio.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <QBuffer>
 #include <QImageWriter>
-#include <cerrno>
-#include <cstring>
-#include <vector>
+#include <cstdio>
+#include <span>
 
 #include "platform/imaging/image_encoders.h"
+#include "platform/new_file.h"
 
 namespace vyr {
-namespace {
-
-bool WriteAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            if (written == 0) {
-                errno = EIO;
-            }
-            return false;
-        }
-        data += written;
-        size -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
-// Renames from to to unless to exists: 0, or -1 with errno (EEXIST when the name is taken).
-int RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
-        return 0;
-    }
-    if (errno != EINVAL && errno != ENOSYS) {
-        return -1;
-    }
-    if (::link(from.c_str(), to.c_str()) != 0) {
-        return -1;
-    }
-    ::unlink(from.c_str());
-    return 0;
-}
-
-std::string Reason(const char* what) {
-    return std::string(what) + ": " + std::strerror(errno);
-}
-
-}  // namespace
 
 std::string MarkFileName(const std::tm& t, int attempt) {
     char name[64];
@@ -82,46 +36,23 @@ int SaveMarkFile(const QImage& picture, const std::filesystem::path& folder,
         return -1;
     }
 
-    std::string pattern = (folder / ("." + MarkFileName(localTime, 0) + ".XXXXXX")).string();
-    std::vector<char> temporaryName(pattern.begin(), pattern.end());
-    temporaryName.push_back('\0');
-    const int fd = ::mkstemp(temporaryName.data());
-    if (fd < 0) {
-        *why = Reason("cannot create a file in the folder");
-        return -1;
-    }
-    const std::filesystem::path temporary(temporaryName.data());
-    // mkstemp creates 0600; a picture gets the usual permissions of a created file.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    bool ok = WriteAll(fd, bytes.constData(), static_cast<size_t>(bytes.size()));
-    if (!ok) {
-        *why = Reason("write failed");
-    } else if (::fsync(fd) != 0) {
-        *why = Reason("flush failed");
-        ok = false;
-    }
-    if (::close(fd) != 0 && ok) {
-        *why = Reason("close failed");
-        ok = false;
-    }
-    for (int attempt = 0; ok && attempt < kMarkNamesPerSecond; ++attempt) {
-        const std::filesystem::path target = folder / MarkFileName(localTime, attempt);
-        if (RenameNoReplace(temporary, target) == 0) {
-            *written = target;
+    const std::span<const uint8_t> parts[] = {
+        {reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<size_t>(bytes.size())}};
+    const auto names = [&](int attempt) {
+        return attempt < kMarkNamesPerSecond ? folder / MarkFileName(localTime, attempt)
+                                             : std::filesystem::path();
+    };
+    std::string reason;
+    switch (WriteNewFileAtomically(names, NewFileParts(parts), written, &reason)) {
+        case kNewFileWritten:
             return 0;
-        }
-        if (errno != EEXIST) {
-            *why = Reason("rename failed");
-            ok = false;
-        }
+        case kNewFileNameTaken:
+            *why = "every name of this second is taken";
+            return -1;
+        default:
+            *why = reason;
+            return -1;
     }
-    if (ok) {
-        *why = "every name of this second is taken";
-    }
-    ::unlink(temporary.c_str());
-    return -1;
 }
 
 }  // namespace vyr
