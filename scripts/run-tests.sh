@@ -5,22 +5,31 @@
 #
 #   scripts/run-tests.sh              everything
 #   VYR_FUZZ_SECONDS=60 scripts/run-tests.sh   longer fuzz runs (default 5 s per target)
-#   VYR_BUILD_BENCH=OFF scripts/run-tests.sh   without building the benchmarks (CI, to keep its time)
+#   VYR_CI=1 scripts/run-tests.sh      what CI runs (.ci/run): every suite under ASan/UBSan and the
+#                                      threaded ones under TSan, the fuzzers, but no plain build and
+#                                      no benchmarks, with line-only debug info, to stay within
+#                                      CI's 20 minutes on 2 cores
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
 
 fuzz_seconds=${VYR_FUZZ_SECONDS:-5}
-build_bench=${VYR_BUILD_BENCH:-ON}
 
-for preset in default asan; do
+presets=(default asan)
+ci_debug=()
+ci_optimised=()
+if [[ "${VYR_CI:-0}" == 1 ]]; then
+    # The plain build runs the same suites as the ASan/UBSan build; CI keeps the latter only.
+    presets=(asan)
+    ci_debug=(-DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_C_FLAGS_DEBUG=-g1)
+    ci_optimised=("-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG"
+                  "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG")
+fi
+
+for preset in "${presets[@]}"; do
     echo "== ${preset}: build"
-    options=(-DVYR_WERROR=ON)
-    if [[ "${preset}" == default ]]; then
-        options+=(-DVYR_BUILD_BENCH="${build_bench}")
-    fi
-    cmake --preset "${preset}" "${options[@]}" >/dev/null
+    cmake --preset "${preset}" -DVYR_WERROR=ON "${ci_debug[@]}" >/dev/null
     cmake --build --preset "${preset}"
     echo "== ${preset}: test"
     ctest --preset "${preset}"
@@ -30,13 +39,13 @@ done
 # the rings, the frame paths, recording and the simulator. It cannot map its shadow memory under
 # the high address randomisation of newer kernels; without randomisation it always can.
 echo "== tsan: build"
-cmake --preset tsan -DVYR_WERROR=ON >/dev/null
+cmake --preset tsan -DVYR_WERROR=ON "${ci_optimised[@]}" >/dev/null
 cmake --build --preset tsan --target threaded_tests
 echo "== tsan: test"
 setarch "$(uname -m)" -R ctest --preset tsan -L threads
 
 echo "== fuzz: build"
-cmake --preset fuzz -DVYR_WERROR=ON >/dev/null
+cmake --preset fuzz -DVYR_WERROR=ON "${ci_optimised[@]}" >/dev/null
 cmake --build --preset fuzz --target fuzz_targets
 while read -r target corpus; do
     [[ -n "${target}" ]] || continue
