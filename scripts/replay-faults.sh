@@ -60,7 +60,7 @@ for patch in "${patches[@]}"; do
         echo "   MISSED: every test passed"
         missed+=("${name}")
     else
-        echo "   caught by: $(grep -E '^\s+[0-9]+ - ' /tmp/replay-faults-test.log | sed -E 's/^\s+[0-9]+ - //; s/ \(.*//' | paste -sd ' ')"
+        echo "   caught by: $(grep -aE '^\s+[0-9]+ - ' /tmp/replay-faults-test.log | sed -E 's/^\s+[0-9]+ - //; s/ \(.*//' | paste -sd ' ')"
         caught=$((caught + 1))
     fi
     git apply -R "${patch}"
