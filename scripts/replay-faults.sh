@@ -27,6 +27,8 @@ else
     done
 fi
 
+logs=$(mktemp -d)
+trap 'rm -rf "${logs}"' EXIT
 configured=()
 caught=0
 missed=()
@@ -53,14 +55,14 @@ for patch in "${patches[@]}"; do
         targets=(--target threaded_tests)
         labels=(-L threads)
     fi
-    if ! cmake --build --preset "${preset}" "${targets[@]}" >/tmp/replay-faults-build.log 2>&1; then
+    if ! cmake --build --preset "${preset}" "${targets[@]}" >"${logs}/build.log" 2>&1; then
         echo "   caught by the build"
         caught=$((caught + 1))
-    elif "${runner[@]}" ctest --preset "${preset}" "${labels[@]}" -R "${regex}" >/tmp/replay-faults-test.log 2>&1; then
+    elif "${runner[@]}" ctest --preset "${preset}" "${labels[@]}" -R "${regex}" >"${logs}/test.log" 2>&1; then
         echo "   MISSED: every test passed"
         missed+=("${name}")
     else
-        echo "   caught by: $(grep -aE '^\s+[0-9]+ - ' /tmp/replay-faults-test.log | sed -E 's/^\s+[0-9]+ - //; s/ \(.*//' | paste -sd ' ')"
+        echo "   caught by: $(grep -aE '^\s+[0-9]+ - ' "${logs}/test.log" | sed -E 's/^\s+[0-9]+ - //; s/ \(.*//' | paste -sd ' ')"
         caught=$((caught + 1))
     fi
     git apply -R "${patch}"
