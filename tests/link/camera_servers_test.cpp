@@ -1,23 +1,23 @@
 // The control and picture servers of a running link, driven by the simulated camera's button and
-// uploader from 127.0.0.2; the servers listen on loopback ports of their own choosing. Commands,
-// the packet rules, upload names and sizes, namesakes and resent pictures, broken, oversize and
-// unwritable uploads, hostile names and peers, and random traffic after which the servers still
-// answer.
+// uploader from 127.0.0.2 on loopback ports of the servers' own choosing: commands and the
+// packet rule, uploads stored under the camera's name, namesakes and resent pictures, refused
+// (oversize, escaping, broken) and unwritable uploads, strangers, silent connections, and random
+// traffic after which the servers still answer.
 #include <gtest/gtest.h>
 
 #include <QImage>
-#include <filesystem>
 #include <fstream>
 #include <random>
-#include <thread>
 
 #include "link/camera_link.h"
 #include "link/picture_upload.h"
 #include "settings/settings_file.h"
+#include "support/exe_folder.h"
 #include "support/file_bytes.h"
 #include "support/file_size_limit.h"
 #include "support/notification_recorder.h"
-#include "support/temp_dir.h"
+#include "support/raw_socket.h"
+#include "support/wait_for.h"
 #include "tools/camsim/camera_button.h"
 #include "tools/camsim/frame_loop.h"
 
@@ -25,20 +25,21 @@ namespace {
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
-using vyr::camsim::ButtonTarget;
+namespace camsim = vyr::camsim;
+using vyr::test::WaitFor;
 
 constexpr char kTel[] = "13800138000";
 
 // A JPEG of the camera's test pattern (width x height).
 std::vector<uint8_t> PatternJpegOfSize(int width, int height) {
-    vyr::camsim::CameraConfig config;
-    config.streamKind = vyr::camsim::StreamKind::Mjpeg;
+    camsim::CameraConfig config;
+    config.streamKind = camsim::StreamKind::Mjpeg;
     config.width = width;
     config.height = height;
     config.loopFrames = 1;
-    vyr::camsim::FrameLoop loop;
+    camsim::FrameLoop loop;
     std::string error;
-    EXPECT_TRUE(vyr::camsim::BuildPatternLoop(config, &loop, &error)) << error;
+    EXPECT_TRUE(camsim::BuildPatternLoop(config, &loop, &error)) << error;
     return loop.frames.empty() ? std::vector<uint8_t>{} : loop.frames[0];
 }
 
@@ -63,11 +64,13 @@ std::vector<uint8_t> WithHeaderSize(std::vector<uint8_t> jpeg, uint16_t width, u
     return jpeg;
 }
 
+QSize ImageSize(const std::string& path) {
+    return QImage(QString::fromStdString(path)).size();
+}
+
 class CameraServersTest : public testing::Test {
 protected:
     void SetUp() override {
-        previousFolder_ = fs::current_path();
-        fs::current_path(root_.path());
         vyr::Settings settings;
         settings.cameraType = vyr::kCameraTypeMjpeg;  // no model query
         ASSERT_EQ(vyr::WriteSettingsFile(vyr::kSettingsFileName, vyr::SettingsToBytes(settings)),
@@ -75,32 +78,20 @@ protected:
         fs::create_directories(Folder());
         link_.SetDeviceIp("127.0.0.2");
         vyr::LinkPorts ports;
-        ports.stream = 9;  // nothing listens: the stream thread ends at once
+        ports.stream = 9;  // nothing listens: the stream thread keeps trying, harmlessly
         ports.control = 0;
         ports.picture = 0;
         link_.SetPorts(ports);
         link_.SetExeDir(root_.path().string());
         link_.SetPatientFolderName(kTel);
+        link_.shared().serverReceiveTimeoutMs = 1000;  // 10 s in the product
         link_.Start(&notes_, nullptr);
         ASSERT_TRUE(WaitFor([&] { return link_.ControlPort() != 0 && link_.PicturePort() != 0; }));
         control_.port = link_.ControlPort();
         picture_.port = link_.PicturePort();
     }
-    void TearDown() override {
-        link_.Stop();
-        fs::current_path(previousFolder_);
-    }
+    void TearDown() override { link_.Stop(); }
 
-    static bool WaitFor(const std::function<bool()>& condition) {
-        const auto deadline = std::chrono::steady_clock::now() + 10s;
-        while (!condition()) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                return false;
-            }
-            std::this_thread::sleep_for(2ms);
-        }
-        return true;
-    }
     // Waits until the server has read and acted on `count` connections in all.
     void WaitForControl(uint64_t count) {
         ASSERT_TRUE(
@@ -110,8 +101,12 @@ protected:
         ASSERT_TRUE(
             WaitFor([&] { return link_.shared().counters.pictureUploads.load() >= count; }));
     }
+    void Send(const char* cameraName, const std::vector<uint8_t>& bytes) {
+        ASSERT_TRUE(camsim::SendPicture(picture_, cameraName, bytes).ok()) << cameraName;
+    }
 
     fs::path Folder() const { return root_.path() / "jpg" / kTel; }
+    std::string Stored(const std::string& name) const { return (Folder() / name).string(); }
     // Every regular file under the root apart from language.ini, relative to the root.
     std::vector<std::string> Files() const {
         std::vector<std::string> files;
@@ -123,27 +118,47 @@ protected:
         std::sort(files.begin(), files.end());
         return files;
     }
+    std::vector<std::string> InFolder(std::initializer_list<const char*> names) const {
+        std::vector<std::string> files;
+        for (const char* name : names) {
+            files.push_back("jpg/" + std::string(kTel) + "/" + name);
+        }
+        return files;
+    }
 
-    vyr::test::TempDir root_;
-    fs::path previousFolder_;
+    vyr::test::ExeFolder root_;
     vyr::CCameraLink link_;
     vyr::test::NotificationRecorder notes_;
-    ButtonTarget control_;
-    ButtonTarget picture_;
+    camsim::ButtonTarget control_;
+    camsim::ButtonTarget picture_;
 };
 
+// Only exactly ten bytes in one read act: eleven, and ten in two pieces with a pause, do nothing.
 TEST_F(CameraServersTest, CommandsReachTheFlagsAndTheNotificationTarget) {
-    auto& flags = link_.shared().snapshotFlags;
-    ASSERT_TRUE(vyr::camsim::SendControlCode(control_, vyr::camsim::kCapture, 7, 9).ok());
-    WaitForControl(1);
-    EXPECT_EQ(flags.value(), vyr::SnapshotFlags::kBoth);
-    ASSERT_TRUE(vyr::camsim::SendControlCode(control_, vyr::camsim::kRelease).ok());
+    const std::vector<uint8_t> capture = {0, 0, 0, 0, 0, 0, 7, 9, 1, 0};
+    auto eleven = capture;
+    eleven.push_back(0);
+    ASSERT_TRUE(camsim::SendRawControl(control_, {eleven}).ok());
+    ASSERT_TRUE(camsim::SendRawControl(
+                    control_,
+                    {{capture.begin(), capture.begin() + 4}, {capture.begin() + 4, capture.end()}},
+                    200ms)
+                    .ok());
     WaitForControl(2);
+    auto& flags = link_.shared().snapshotFlags;
     EXPECT_EQ(flags.value(), 0);
-    vyr::camsim::SendControlCode(control_, vyr::camsim::kShowNone);
-    vyr::camsim::SendControlCode(control_, vyr::camsim::kDeleteAll);
-    vyr::camsim::SendControlCode(control_, 3);  // not a command
-    WaitForControl(5);
+    EXPECT_EQ(notes_.Count(), 0u);
+    ASSERT_TRUE(camsim::SendRawControl(control_, {capture}).ok());
+    WaitForControl(3);
+    EXPECT_EQ(flags.value(), vyr::SnapshotFlags::kBoth);
+    ASSERT_TRUE(camsim::SendControlCode(control_, camsim::kRelease).ok());
+    WaitForControl(4);
+    EXPECT_EQ(flags.value(), 0);
+    for (const uint16_t code :
+         std::initializer_list<uint16_t>{camsim::kShowNone, camsim::kDeleteAll, 3}) {
+        camsim::SendControlCode(control_, code);  // 3 is not a command
+    }
+    WaitForControl(7);
 
     const auto entries = notes_.Entries();
     ASSERT_EQ(entries.size(), 4u);
@@ -152,70 +167,58 @@ TEST_F(CameraServersTest, CommandsReachTheFlagsAndTheNotificationTarget) {
     EXPECT_TRUE(std::equal(begins, begins + 4, entries[0].record.begin()));
     EXPECT_TRUE(std::all_of(entries[0].record.begin() + 4, entries[0].record.end(),
                             [](uint8_t b) { return b == 0; }));
+    const int codes[] = {0, 5, 6};
     for (size_t i = 1; i < 4; ++i) {
         EXPECT_FALSE(entries[i].isSnapshot);
         EXPECT_EQ(entries[i].Path(), "");
+        EXPECT_EQ(entries[i].Code(), codes[i - 1]);
     }
-    EXPECT_EQ(entries[1].Code(), 0);
-    EXPECT_EQ(entries[2].Code(), 5);
-    EXPECT_EQ(entries[3].Code(), 6);
 }
 
-TEST_F(CameraServersTest, OnlyExactlyTenBytesInOneReadAct) {
-    std::vector<uint8_t> capture = {0, 0, 0, 0, 0, 0, 0, 0, 1, 0};
-    auto eleven = capture;
-    eleven.push_back(0);
-    ASSERT_TRUE(vyr::camsim::SendRawControl(control_, {eleven}).ok());
-    WaitForControl(1);
-    // Two pieces with a pause: the single read sees only the first.
-    ASSERT_TRUE(vyr::camsim::SendRawControl(
-                    control_,
-                    {{capture.begin(), capture.begin() + 4}, {capture.begin() + 4, capture.end()}},
-                    200ms)
-                    .ok());
-    WaitForControl(2);
-    EXPECT_EQ(link_.shared().snapshotFlags.value(), 0);
-    EXPECT_EQ(notes_.Count(), 0u);
-    ASSERT_TRUE(vyr::camsim::SendRawControl(control_, {capture}).ok());
-    WaitForControl(3);
-    EXPECT_EQ(link_.shared().snapshotFlags.value(), vyr::SnapshotFlags::kBoth);
-}
-
-TEST_F(CameraServersTest, UploadIsStoredUnderTheCameraNameAndAnnounced) {
+TEST_F(CameraServersTest, UploadsAreStoredUnderTheCameraNameAndCommandFourDeletesTheLast) {
     const auto& jpeg = PatternJpeg();
     ASSERT_GT(jpeg.size(), 3u * 8192);
-    ASSERT_TRUE(vyr::camsim::SendPicture(picture_, "IMG_20260415_103007123.jpg", jpeg).ok());
-    ASSERT_TRUE(vyr::camsim::SendPicture(picture_, "DSC0012345678901234567.jpg", jpeg).ok());
-    WaitForUploads(2);
-    const std::string first = (Folder() / "IMG_20260415_103007.bmp").string();
-    const std::string second = (Folder() / "12345678901234.bmp").string();
-    for (const std::string& path : {first, second}) {
-        QImage image(QString::fromStdString(path));
-        ASSERT_FALSE(image.isNull()) << path;
-        EXPECT_EQ(image.size(), QSize(1280, 1024));
-    }
-    const auto entries = notes_.Entries();
-    ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[0].Code(), 1);
-    EXPECT_EQ(entries[0].record[2] | entries[0].record[3], 0);
-    EXPECT_EQ(entries[0].Path(), first);
-    EXPECT_EQ(entries[1].Path(), second);
-    EXPECT_EQ(link_.shared().ReceivedPicturePath(), second);
-
-    // Command 4 deletes the picture received last, and only that one.
-    vyr::camsim::SendControlCode(control_, vyr::camsim::kDeleteLast);
-    WaitForControl(1);
-    EXPECT_FALSE(fs::exists(second));
-    EXPECT_TRUE(fs::exists(first));
-}
-
-TEST_F(CameraServersTest, PictureOfWholeBlocksEndsAtTheFollowingShortBlock) {
-    std::vector<uint8_t> padded = PatternJpeg();
+    std::vector<uint8_t> padded = jpeg;
     padded.resize((padded.size() / 8192 + 1) * 8192, 0);  // zeros after the end-of-image marker
-    ASSERT_TRUE(vyr::camsim::SendPicture(picture_, "IMG_20260415_000001.jpg", padded).ok());
-    WaitForUploads(1);
-    EXPECT_FALSE(
-        QImage(QString::fromStdString((Folder() / "IMG_20260415_000001.bmp").string())).isNull());
+    camsim::PictureOptions broken;
+    broken.breakAfterBytes = 3 * vyr::kPictureBlockBytes + 100;  // three whole blocks arrive
+    struct Upload {
+        const char* cameraName;
+        std::vector<uint8_t> bytes;
+        camsim::PictureOptions options;
+        const char* stored;
+        QSize size;
+    };
+    const Upload uploads[] = {
+        {"IMG_20260415_103007123.jpg", jpeg, {}, "IMG_20260415_103007.bmp", {1280, 1024}},
+        // Whole blocks only: the picture ends at the following short block.
+        {"DSC0012345678901234567.jpg", padded, {}, "12345678901234.bmp", {1280, 1024}},
+        // A side of exactly 4096 is allowed.
+        {"IMG_20261207_101014_001.jpg",
+         PatternJpegOfSize(4096, 96),
+         {},
+         "IMG_20261207_101014.bmp",
+         {4096, 96}},
+        // A camera that breaks off over the 10240-byte minimum: what arrived is kept.
+        {"IMG_20260415_000002.jpg", jpeg, broken, "IMG_20260415_000002.bmp", {1280, 1024}},
+    };
+    for (size_t i = 0; i < std::size(uploads); ++i) {
+        const Upload& upload = uploads[i];
+        SCOPED_TRACE(upload.cameraName);
+        camsim::SendPicture(picture_, upload.cameraName, upload.bytes, upload.options);
+        WaitForUploads(i + 1);
+        EXPECT_EQ(ImageSize(Stored(upload.stored)), upload.size);
+        ASSERT_EQ(notes_.Count(), i + 1);
+        const auto entry = notes_.Entries()[i];
+        EXPECT_EQ(entry.Code(), 1);
+        EXPECT_EQ(entry.record[2] | entry.record[3], 0);
+        EXPECT_EQ(entry.Path(), Stored(upload.stored));
+        EXPECT_EQ(link_.shared().ReceivedPicturePath(), Stored(upload.stored));
+    }
+    camsim::SendControlCode(control_, camsim::kDeleteLast);
+    WaitForControl(1);
+    EXPECT_EQ(Files(), InFolder({"12345678901234.bmp", "IMG_20260415_103007.bmp",
+                                 "IMG_20261207_101014.bmp"}));
 }
 
 // Two different pictures of one second share their stored name: both are kept and announced, the
@@ -226,60 +229,78 @@ TEST_F(CameraServersTest, SameSecondUploadsAreBothKeptAndAResentOneIsNot) {
     const auto& first = PatternJpeg();
     const auto second = PatternJpegOfSize(1280, 720);
     ASSERT_GT(second.size(), static_cast<size_t>(vyr::kPictureMinBytes));
-    ASSERT_TRUE(vyr::camsim::SendPicture(picture_, "IMG_20261207_101010_001.jpg", first).ok());
-    ASSERT_TRUE(vyr::camsim::SendPicture(picture_, "IMG_20261207_101010_002.jpg", second).ok());
+    Send("IMG_20261207_101010_001.jpg", first);
+    Send("IMG_20261207_101010_002.jpg", second);
     WaitForUploads(2);
-    const std::string firstPath = (Folder() / "IMG_20261207_101010.bmp").string();
-    const std::string secondPath = (Folder() / "IMG_20261207_101010_01.bmp").string();
-    EXPECT_EQ(QImage(QString::fromStdString(firstPath)).size(), QSize(1280, 1024));
-    EXPECT_EQ(QImage(QString::fromStdString(secondPath)).size(), QSize(1280, 720));
+    const std::string firstPath = Stored("IMG_20261207_101010.bmp");
+    const std::string secondPath = Stored("IMG_20261207_101010_01.bmp");
+    EXPECT_EQ(ImageSize(firstPath), QSize(1280, 1024));
+    EXPECT_EQ(ImageSize(secondPath), QSize(1280, 720));
     auto entries = notes_.Entries();
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].Path(), firstPath);
     EXPECT_EQ(entries[1].Code(), 1);
     EXPECT_EQ(entries[1].Path(), secondPath);
 
-    vyr::camsim::SendControlCode(control_, vyr::camsim::kDeleteLast);
+    camsim::SendControlCode(control_, camsim::kDeleteLast);
     WaitForControl(1);
-    const std::string folder = "jpg/" + std::string(kTel) + "/";
-    EXPECT_EQ(Files(), std::vector<std::string>{folder + "IMG_20261207_101010.bmp"});
+    EXPECT_EQ(Files(), InFolder({"IMG_20261207_101010.bmp"}));
 
-    ASSERT_TRUE(vyr::camsim::SendPicture(picture_, "IMG_20261207_101010_001.jpg", first).ok());
+    Send("IMG_20261207_101010_001.jpg", first);
     WaitForUploads(3);
-    EXPECT_EQ(Files(), std::vector<std::string>{folder + "IMG_20261207_101010.bmp"});
+    EXPECT_EQ(Files(), InFolder({"IMG_20261207_101010.bmp"}));
     EXPECT_EQ(notes_.Count(), 2u);
     EXPECT_EQ(link_.shared().ReceivedPicturePath(), firstPath);
 
     { std::ofstream(Folder() / "IMG_20261207_101011.bmp") << "kept"; }
-    ASSERT_TRUE(vyr::camsim::SendPicture(picture_, "IMG_20261207_101011_001.jpg", second).ok());
+    Send("IMG_20261207_101011_001.jpg", second);
     WaitForUploads(4);
-    EXPECT_EQ(vyr::test::ReadFileBytes((Folder() / "IMG_20261207_101011.bmp").string()).size(), 4u);
+    EXPECT_EQ(vyr::test::ReadFileBytes(Stored("IMG_20261207_101011.bmp")).size(), 4u);
     ASSERT_EQ(notes_.Count(), 3u);
-    EXPECT_EQ(notes_.Entries()[2].Path(), (Folder() / "IMG_20261207_101011_01.bmp").string());
+    EXPECT_EQ(notes_.Entries()[2].Path(), Stored("IMG_20261207_101011_01.bmp"));
 }
 
-// Sizes come from the picture's header and are judged before anything is decoded: over 4096 on a
-// side is refused (the 8000 x 8000 JPEG would need a quarter of a gigabyte), 4096 itself is not.
-TEST_F(CameraServersTest, PicturesOverTheSizeLimitAreRefusedAndTheNextIsServed) {
-    ASSERT_TRUE(vyr::camsim::SendPicture(picture_, "IMG_20261207_101012_001.jpg",
-                                         WithHeaderSize(PatternJpeg(), 8000, 8000))
-                    .ok());
-    ASSERT_TRUE(vyr::camsim::SendPicture(picture_, "IMG_20261207_101013_001.jpg",
-                                         WithHeaderSize(PatternJpeg(), 4097, 1024))
-                    .ok());
-    WaitForUploads(2);
-    EXPECT_EQ(Files(), std::vector<std::string>{});
-    EXPECT_EQ(notes_.Count(), 0u);
-    EXPECT_EQ(link_.shared().ReceivedPicturePath(), "");
-
-    const auto wide = PatternJpegOfSize(4096, 96);
-    ASSERT_LT(wide.size(), static_cast<size_t>(vyr::kPictureBufferBytes));
-    ASSERT_TRUE(vyr::camsim::SendPicture(picture_, "IMG_20261207_101014_001.jpg", wide).ok());
-    WaitForUploads(3);
-    const std::string path = (Folder() / "IMG_20261207_101014.bmp").string();
-    EXPECT_EQ(QImage(QString::fromStdString(path)).size(), QSize(4096, 96));
-    ASSERT_EQ(notes_.Count(), 1u);
-    EXPECT_EQ(notes_.Entries()[0].Path(), path);
+// Refused uploads write nothing, announce nothing and leave command 4 nothing to delete: sizes over
+// 4096 a side read from the header before decoding (8000 x 8000 would need a quarter of a
+// gigabyte), more bytes than the buffer, a block count over 8192, a camera that breaks off under
+// the minimum, and names that would leave the patient's folder or name nothing.
+TEST_F(CameraServersTest, RefusedUploadsLeaveNothingAndCommandFourDeletesNothing) {
+    const auto& jpeg = PatternJpeg();
+    Send("IMG_20260415_000006.jpg", jpeg);
+    WaitForUploads(1);
+    std::vector<uint8_t> huge = jpeg;
+    huge.resize(vyr::kPictureBufferBytes + 1, 0);
+    camsim::PictureOptions badCount;
+    badCount.countOverride = camsim::CountOverride{1, 8193};
+    camsim::PictureOptions shortBreak;
+    shortBreak.breakAfterBytes = vyr::kPictureBlockBytes;  // 8192 bytes: not over 10240
+    const struct {
+        const char* cameraName;
+        std::vector<uint8_t> bytes;
+        camsim::PictureOptions options;
+    } refused[] = {
+        {"IMG_20261207_101012_001.jpg", WithHeaderSize(jpeg, 8000, 8000), {}},
+        {"IMG_20261207_101013_001.jpg", WithHeaderSize(jpeg, 4097, 1024), {}},
+        {"IMG_20260415_000004.jpg", huge, {}},
+        {"IMG_20260415_000005.jpg", jpeg, badCount},
+        {"IMG_20260415_000003.jpg", jpeg, shortBreak},
+        {"../../../../tmp/x_y.jpg", jpeg, {}},
+        {"a/../../b_c.jpg", jpeg, {}},
+        {"_AAA../../../../x", jpeg, {}},
+        {"..._leak.jpg", jpeg, {}},
+        {"abc", jpeg, {}},
+    };
+    uint64_t uploads = 1;
+    for (const auto& upload : refused) {
+        camsim::SendPicture(picture_, upload.cameraName, upload.bytes, upload.options);
+        WaitForUploads(++uploads);
+        EXPECT_EQ(link_.shared().ReceivedPicturePath(), "") << upload.cameraName;
+    }
+    EXPECT_EQ(Files(), InFolder({"IMG_20260415_000006.bmp"}));
+    EXPECT_EQ(notes_.Count(), 1u);
+    camsim::SendControlCode(control_, camsim::kDeleteLast);
+    WaitForControl(1);
+    EXPECT_TRUE(fs::exists(Folder() / "IMG_20260415_000006.bmp"));
 }
 
 // A picture whose file cannot be written whole (a full disk, here a file-size limit) leaves no
@@ -289,84 +310,61 @@ TEST_F(CameraServersTest, UploadThatCannotBeWrittenLeavesNothingAndTheNextLands)
     testing::internal::CaptureStdout();
     {
         vyr::test::FileSizeLimit full(100000);  // the BMP needs 3.9 MB
-        ASSERT_TRUE(
-            vyr::camsim::SendPicture(picture_, "IMG_20261207_101015.jpg", PatternJpeg()).ok());
+        Send("IMG_20261207_101015.jpg", PatternJpeg());
         WaitForUploads(1);
     }
-    const std::string path = (Folder() / "IMG_20261207_101015.bmp").string();
+    const std::string path = Stored("IMG_20261207_101015.bmp");
     const std::string console = testing::internal::GetCapturedStdout();
     EXPECT_NE(console.find(path + " not saved: File too large!\n"), std::string::npos) << console;
-    EXPECT_EQ(Files(), std::vector<std::string>{});
     EXPECT_TRUE(fs::is_empty(Folder()));
+    EXPECT_EQ(Files(), std::vector<std::string>{});
     EXPECT_EQ(notes_.Count(), 0u);
     EXPECT_EQ(link_.shared().ReceivedPicturePath(), "");
 
-    ASSERT_TRUE(vyr::camsim::SendPicture(picture_, "IMG_20261207_101015.jpg", PatternJpeg()).ok());
+    Send("IMG_20261207_101015.jpg", PatternJpeg());
     WaitForUploads(2);
-    EXPECT_EQ(QImage(QString::fromStdString(path)).size(), QSize(1280, 1024));
+    EXPECT_EQ(ImageSize(path), QSize(1280, 1024));
     ASSERT_EQ(notes_.Count(), 1u);
     EXPECT_EQ(link_.shared().ReceivedPicturePath(), path);
 }
 
-TEST_F(CameraServersTest, BrokenUploadKeepsWhatArrivedWhenOverTheMinimum) {
-    vyr::camsim::PictureOptions options;
-    options.breakAfterBytes = 3 * vyr::kPictureBlockBytes + 100;  // three whole blocks arrive
-    vyr::camsim::SendPicture(picture_, "IMG_20260415_000002.jpg", PatternJpeg(), options);
-    options.breakAfterBytes = vyr::kPictureBlockBytes;  // 8192 bytes: not over 10240
-    vyr::camsim::SendPicture(picture_, "IMG_20260415_000003.jpg", PatternJpeg(), options);
-    WaitForUploads(2);
-    const QImage partial(QString::fromStdString((Folder() / "IMG_20260415_000002.bmp").string()));
-    EXPECT_EQ(partial.size(), QSize(1280, 1024));
-    EXPECT_FALSE(fs::exists(Folder() / "IMG_20260415_000003.bmp"));
-    ASSERT_EQ(notes_.Count(), 1u);
-}
-
-TEST_F(CameraServersTest, OversizeUploadsAndBadCountsWriteNothing) {
-    std::vector<uint8_t> huge = PatternJpeg();
-    huge.resize(vyr::kPictureBufferBytes + 1, 0);
-    vyr::camsim::SendPicture(picture_, "IMG_20260415_000004.jpg", huge);
-    vyr::camsim::PictureOptions options;
-    options.countOverride = vyr::camsim::CountOverride{1, 8193};
-    vyr::camsim::SendPicture(picture_, "IMG_20260415_000005.jpg", PatternJpeg(), options);
-    WaitForUploads(2);
-    EXPECT_EQ(Files(), std::vector<std::string>{});
-    EXPECT_EQ(notes_.Count(), 0u);
-}
-
-TEST_F(CameraServersTest, NamesThatWouldLeaveTheFolderAreRefused) {
-    ASSERT_TRUE(vyr::camsim::SendPicture(picture_, "IMG_20260415_000006.jpg", PatternJpeg()).ok());
-    WaitForUploads(1);
-    uint64_t uploads = 1;
-    for (const char* name : {"../../../../tmp/x_y.jpg", "a/../../b_c.jpg", "_AAA../../../../x",
-                             "..._leak.jpg", "abc"}) {
-        vyr::camsim::SendPicture(picture_, name, PatternJpeg());
-        WaitForUploads(++uploads);
-        EXPECT_EQ(link_.shared().ReceivedPicturePath(), "") << name;
-    }
-    EXPECT_EQ(Files(),
-              std::vector<std::string>{"jpg/" + std::string(kTel) + "/IMG_20260415_000006.bmp"});
-    EXPECT_EQ(notes_.Count(), 1u);
-    // After a refused name, command 4 deletes nothing.
-    vyr::camsim::SendControlCode(control_, vyr::camsim::kDeleteLast);
-    WaitForControl(1);
-    EXPECT_TRUE(fs::exists(Folder() / "IMG_20260415_000006.bmp"));
-}
-
 TEST_F(CameraServersTest, PeersOtherThanTheCameraAreTurnedAway) {
-    ButtonTarget stranger = control_;
+    camsim::ButtonTarget stranger = control_;
     stranger.cameraAddress = "127.0.0.3";
-    vyr::camsim::SendControlCode(stranger, vyr::camsim::kCapture);
-    ButtonTarget strangerPicture = picture_;
+    camsim::SendControlCode(stranger, camsim::kCapture);
+    camsim::ButtonTarget strangerPicture = picture_;
     strangerPicture.cameraAddress = "127.0.0.3";
-    vyr::camsim::SendPicture(strangerPicture, "IMG_20260415_000007.jpg", PatternJpeg());
+    camsim::SendPicture(strangerPicture, "IMG_20260415_000007.jpg", PatternJpeg());
     ASSERT_TRUE(WaitFor([&] { return link_.shared().counters.connectionsRefused.load() == 2; }));
     EXPECT_EQ(link_.shared().snapshotFlags.value(), 0);
     EXPECT_EQ(Files(), std::vector<std::string>{});
     // The camera itself is still served.
-    ASSERT_TRUE(vyr::camsim::SendControlCode(control_, vyr::camsim::kShowNone).ok());
+    ASSERT_TRUE(camsim::SendControlCode(control_, camsim::kShowNone).ok());
     WaitForControl(1);
     ASSERT_EQ(notes_.Count(), 1u);
     EXPECT_EQ(notes_.Entries()[0].Code(), 5);
+}
+
+// A camera connection that sends nothing, or stops mid-upload, is closed after the receive
+// time-out, and the next one is served.
+TEST_F(CameraServersTest, SilentConnectionIsClosedAndTheNextOneServed) {
+    const auto silentControl = vyr::test::ConnectTo("127.0.0.2", 0, "127.0.0.1", control_.port);
+    ASSERT_TRUE(silentControl.valid());
+    const auto stalledUpload = vyr::test::ConnectTo("127.0.0.2", 0, "127.0.0.1", picture_.port);
+    ASSERT_TRUE(stalledUpload.valid());
+    ASSERT_TRUE(stalledUpload.SendAll(std::vector<uint8_t>(100, 0)));  // part of a first block
+
+    EXPECT_TRUE(camsim::SendControlCode(control_, camsim::kShowNone).ok());
+    Send("IMG_20260101_120000.jpg", PatternJpeg());
+    ASSERT_TRUE(notes_.WaitForCount(2));
+    std::vector<int> codes;
+    for (const auto& entry : notes_.Entries()) {
+        codes.push_back(entry.Code());
+    }
+    std::sort(codes.begin(), codes.end());
+    EXPECT_EQ(codes, (std::vector<int>{1, 5}));
+    EXPECT_TRUE(silentControl.ClosedByPeerWithin(5s));
+    EXPECT_TRUE(stalledUpload.ClosedByPeerWithin(5s));
 }
 
 TEST_F(CameraServersTest, RandomTrafficLeavesNoFileOutsideTheFolderAndServersAnswer) {
@@ -379,7 +377,7 @@ TEST_F(CameraServersTest, RandomTrafficLeavesNoFileOutsideTheFolderAndServersAns
         return out;
     };
     for (int i = 0; i < 40; ++i) {
-        vyr::camsim::SendRawControl(control_, {bytes(random() % 2 == 0 ? 10 : random() % 64)});
+        camsim::SendRawControl(control_, {bytes(random() % 2 == 0 ? 10 : random() % 64)});
     }
     const auto& jpeg = PatternJpeg();
     for (int i = 0; i < 12; ++i) {
@@ -396,7 +394,7 @@ TEST_F(CameraServersTest, RandomTrafficLeavesNoFileOutsideTheFolderAndServersAns
             traffic.insert(traffic.end(), block.begin(), block.end());
         }
         traffic.resize(traffic.size() - random() % 100);
-        vyr::camsim::SendRawControl(picture_, {traffic});
+        camsim::SendRawControl(picture_, {traffic});
     }
     WaitForControl(40);
     WaitForUploads(12);
@@ -404,9 +402,9 @@ TEST_F(CameraServersTest, RandomTrafficLeavesNoFileOutsideTheFolderAndServersAns
         EXPECT_EQ(file.rfind("jpg/" + std::string(kTel) + "/", 0), 0u) << file;
     }
     // Both servers still answer a good request.
-    vyr::camsim::SendControlCode(control_, vyr::camsim::kRelease);
+    camsim::SendControlCode(control_, camsim::kRelease);
     WaitForControl(41);
-    ASSERT_TRUE(vyr::camsim::SendPicture(picture_, "IMG_20260415_000008.jpg", jpeg).ok());
+    Send("IMG_20260415_000008.jpg", jpeg);
     WaitForUploads(13);
     EXPECT_TRUE(fs::exists(Folder() / "IMG_20260415_000008.bmp"));
     EXPECT_EQ(link_.shared().snapshotFlags.value(), 0);
