@@ -1,36 +1,17 @@
-// Pieces of the stream connection that need no camera: the time message, the device-kind table,
-// the camera type setting, and ReceiveExact on a socket pair.
+// Pieces of the stream connection that need no camera: the device-kind table, the camera type
+// setting, and ReceiveExact on a socket pair.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <filesystem>
+#include <fstream>
 
 #include "link/stream_connection.h"
 #include "linkstate/link_shared.h"
+#include "support/exe_folder.h"
 #include "support/file_bytes.h"
-#include "support/temp_dir.h"
 
 namespace {
-
-std::tm Date(int year, int month, int day, int hour, int minute, int second) {
-    std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
-    return t;
-}
-
-TEST(TimeSyncMessage, CarriesTheLocalTimeWithTheYearModulo256) {
-    EXPECT_EQ(vyr::BuildTimeSyncMessage(Date(2026, 12, 5, 21, 47, 22)),
-              (vyr::TimeSyncMessage{0x5F, 0x6F, 0, 0, 26, 12, 5, 21, 47, 22, 0x0B, 0x00}));
-    EXPECT_EQ(vyr::BuildTimeSyncMessage(Date(2000, 1, 1, 0, 0, 0))[4], 0);
-    EXPECT_EQ(vyr::BuildTimeSyncMessage(Date(2255, 1, 1, 0, 0, 0))[4], 255);
-    EXPECT_EQ(vyr::BuildTimeSyncMessage(Date(2256, 1, 1, 0, 0, 0))[4], 0);
-}
 
 TEST(DeviceKind, ModelTextChoosesStreamKindAndSize) {
     auto& globals = vyr::Globals();
@@ -59,17 +40,13 @@ TEST(DeviceKind, ModelTextChoosesStreamKindAndSize) {
 }
 
 TEST(CameraTypeSetting, MissingFileIsCreatedWithDefaults) {
-    vyr::test::TempDir dir;
-    const auto previous = std::filesystem::current_path();
-    std::filesystem::current_path(dir.path());
+    vyr::test::ExeFolder folder;
     EXPECT_EQ(vyr::ReadCameraTypeSetting(), 0);
-    const auto bytes = vyr::test::ReadFileBytes("language.ini");
-    EXPECT_EQ(bytes, (std::vector<uint8_t>{0, 0, 0, 0, 0x49, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-    const std::vector<uint8_t> type2 = {3, 0, 0, 0, 0x49, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0};
-    std::ofstream("language.ini", std::ios::binary)
-        .write(reinterpret_cast<const char*>(type2.data()), 16);
+    EXPECT_EQ(vyr::test::ReadFileBytes("language.ini"),
+              (std::vector<uint8_t>{0, 0, 0, 0, 0x49, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    const uint8_t type2[16] = {3, 0, 0, 0, 0x49, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0};
+    std::ofstream("language.ini", std::ios::binary).write(reinterpret_cast<const char*>(type2), 16);
     EXPECT_EQ(vyr::ReadCameraTypeSetting(), 2);
-    std::filesystem::current_path(previous);
 }
 
 TEST(ReceiveExact, WholeBlocksOnlyAndTheConsoleLineWhenThePeerCloses) {
@@ -86,7 +63,7 @@ TEST(ReceiveExact, WholeBlocksOnlyAndTheConsoleLineWhenThePeerCloses) {
     EXPECT_EQ(vyr::ReceiveExact(pair[0], block.data(), 4096), 4096);
     EXPECT_TRUE(std::equal(block.begin(), block.end(), sent.begin()));
     testing::internal::CaptureStdout();
-    EXPECT_EQ(vyr::ReceiveExact(pair[0], block.data(), 4096), -1);
+    EXPECT_EQ(vyr::ReceiveExact(pair[0], block.data(), 4096), -1);  // 4 bytes, then the end
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "net enviorment is so bad!\n");
     EXPECT_EQ(vyr::ReceiveExact(pair[0], block.data(), 0), 0);
     ::close(pair[0]);
