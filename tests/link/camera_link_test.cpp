@@ -7,11 +7,12 @@
 #include "link/camera_link.h"
 
 #include <arpa/inet.h>
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <filesystem>
 
 #include "link/stream_connection.h"
 #include "settings/settings_file.h"
@@ -36,14 +37,8 @@ constexpr auto kNewConnection = 10s;  // 5 s after a stall
 constexpr auto kStopLimit = 500ms;
 
 int ThreadCount() {
-    int count = 0;
-    if (DIR* tasks = ::opendir("/proc/self/task")) {
-        while (const dirent* entry = ::readdir(tasks)) {
-            count += entry->d_name[0] != '.' ? 1 : 0;
-        }
-        ::closedir(tasks);
-    }
-    return count;
+    return static_cast<int>(
+        std::distance(std::filesystem::directory_iterator("/proc/self/task"), {}));
 }
 
 // Whether `wanted` occurs in `states` in this order, other states allowed in between.
@@ -73,25 +68,16 @@ protected:
         ASSERT_EQ(vyr::WriteSettingsFile(vyr::kSettingsFileName, vyr::SettingsToBytes(settings)),
                   0);
     }
-    // A camera with ports of its own choosing; the next StartLink points a new link at it.
+    // A camera with ports of its own choosing, and a new link pointed at it.
     void StartCamera(const CameraConfig& config) {
         link_.reset();
         camera_ = vyr::test::StartLoopbackCamera(config);
         ASSERT_NE(camera_, nullptr);
-    }
-    void MakeLink(uint16_t modelPort = 0) {
         link_ = std::make_unique<vyr::CCameraLink>();
         link_->SetDeviceIp("127.0.0.2");
-        vyr::LinkPorts ports = vyr::test::LoopbackPorts(*camera_);
-        ports.modelQuery = modelPort != 0 ? modelPort : ports.modelQuery;
-        link_->SetPorts(ports);
+        link_->SetPorts(vyr::test::LoopbackPorts(*camera_));
     }
-    void StartLink() {
-        if (!link_) {
-            MakeLink();
-        }
-        link_->Start(&notes_, &sink_);
-    }
+    void StartLink() { link_->Start(&notes_, &sink_); }
     bool FramesGrowBy(int count, std::chrono::milliseconds timeout = kPicturesAgain) {
         return sink_.WaitForFrames(sink_.frames() + count, timeout);
     }
@@ -114,7 +100,6 @@ TEST_F(CameraLinkTest, CameraTypeSettingSkipsTheModelQueryAndTheStreamLeavesFrom
     CameraConfig config = vyr::test::SmallCamera();
     config.streamKind = vyr::camsim::StreamKind::Mjpeg;
     StartCamera(config);
-    MakeLink();
     link_->SetLocalAddress("127.0.0.1");
     StartLink();
     ASSERT_TRUE(WaitFor([&] { return link_->IsConnected() == 1; }));
@@ -152,19 +137,12 @@ TEST_F(CameraLinkTest, FailedIdentificationMakesNoStreamConnection) {
     }
 }
 
-std::tm FixedTime() {
-    std::tm t{};
-    t.tm_year = 2031 - 1900;
-    t.tm_mon = 6;
-    t.tm_mday = 9;
-    t.tm_hour = 8;
-    t.tm_min = 7;
-    t.tm_sec = 6;
-    return t;
-}
-
 TEST_F(CameraLinkTest, H264PicturesArriveWithTheirSizeAndColoursAfterTheTimeMessage) {
-    vyr::SetLocalTimeSourceForTest(&FixedTime);
+    vyr::SetLocalTimeSourceForTest([] {
+        std::tm t{};
+        ::strptime("2031-07-09 08:07:06", "%Y-%m-%d %H:%M:%S", &t);
+        return t;
+    });
     for (const auto& [width, height] : {std::pair{1920, 1080}, {1280, 1024}, {1280, 720}}) {
         SCOPED_TRACE(width * 10000 + height);
         CameraConfig config;
@@ -263,7 +241,7 @@ INSTANTIATE_TEST_SUITE_P(Faults, LinkStreamFaultTest,
                          [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(CameraLinkTest, StopReturnsPromptlyInEveryState) {
-    // A camera that accepts and then says nothing: the worker is blocked in its receive.
+    // A camera that accepts and then says nothing, on the model query or on the stream.
     for (const bool silentModel : {true, false}) {
         SCOPED_TRACE(silentModel ? "silent model query" : "silent stream");
         CameraConfig config = vyr::test::SmallCamera();
@@ -279,7 +257,7 @@ TEST_F(CameraLinkTest, StopReturnsPromptlyInEveryState) {
         } else {
             ASSERT_TRUE(WaitFor([&] { return link_->IsConnected() == 1; }));
         }
-        std::this_thread::sleep_for(50ms);
+        std::this_thread::sleep_for(50ms);  // the worker is now blocked in its receive
         EXPECT_LT(TimedStop(), kStopLimit);
     }
 
@@ -310,7 +288,9 @@ TEST_F(CameraLinkTest, StopReturnsPromptlyInEveryState) {
         pending = ::poll(&waiting, 1, 300) == 0;
     }
     ASSERT_TRUE(pending) << "the full backlog did not hold a connect";
-    MakeLink(ntohs(address.sin_port));  // the model query's connect hangs
+    vyr::LinkPorts ports = vyr::test::LoopbackPorts(*camera_);
+    ports.modelQuery = ntohs(address.sin_port);  // the model query's connect hangs there
+    link_->SetPorts(ports);
     StartLink();
     ASSERT_EQ(notes_.LinkStates().back().state, LinkState::kConnecting);
     EXPECT_LT(TimedStop(), kStopLimit) << "during a connect";
