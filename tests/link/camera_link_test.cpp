@@ -1,9 +1,10 @@
-// The camera link against the simulated camera on loopback: identification from the camera type
-// or the model reply, the time message, the stream's pictures at their size and colours, and a
-// camera that is late, goes away, comes back, closes or stalls its stream: the link connects again
-// by itself, IsConnected says whether a stream stands, the states reach the notification target,
-// Stop returns promptly in every state, and start/stop cycles leave no thread behind. Waits are
-// bounded by what the link promises ("pictures again within 4 s"), doubled for the sanitizers.
+// The camera link against the simulated camera on loopback: identification from the model reply
+// (no language.ini: camera type 0, the model is asked), the time message, the stream's pictures at
+// their size and colours, and a camera that is late, goes away, comes back, closes or stalls its
+// stream: the link connects again by itself, IsConnected says whether a stream stands, the states
+// reach the notification target, Stop returns promptly in every state, and start/stop cycles leave
+// no thread behind. Waits are bounded by what the link promises ("pictures again within 4 s"),
+// doubled for the sanitizers.
 #include "link/camera_link.h"
 
 #include <arpa/inet.h>
@@ -15,7 +16,6 @@
 #include <filesystem>
 
 #include "link/stream_connection.h"
-#include "settings/settings_file.h"
 #include "support/exe_folder.h"
 #include "support/loopback_camera.h"
 #include "support/notification_recorder.h"
@@ -55,19 +55,12 @@ bool StatesPass(const std::vector<vyr::LinkStateReport>& states,
 
 class CameraLinkTest : public testing::Test {
 protected:
-    void SetUp() override { WriteCameraType(0); }  // 0: every attempt asks for the model
     void TearDown() override {
         link_.reset();
         camera_.reset();
         vyr::SetLocalTimeSourceForTest(nullptr);
     }
 
-    void WriteCameraType(int32_t type) {
-        vyr::Settings settings;
-        settings.cameraType = type;
-        ASSERT_EQ(vyr::WriteSettingsFile(vyr::kSettingsFileName, vyr::SettingsToBytes(settings)),
-                  0);
-    }
     // A camera with ports of its own choosing, and a new link pointed at it.
     void StartCamera(const CameraConfig& config) {
         link_.reset();
@@ -93,26 +86,6 @@ protected:
     vyr::test::NotificationRecorder notes_;
     vyr::test::RecordingSink sink_;
 };
-
-TEST_F(CameraLinkTest, CameraTypeSettingSkipsTheModelQueryAndTheStreamLeavesFromTheLocalPort) {
-    WriteCameraType(1);
-    Globals().frameWidth.store(1280);
-    CameraConfig config = vyr::test::SmallCamera();
-    config.streamKind = vyr::camsim::StreamKind::Mjpeg;
-    StartCamera(config);
-    link_->SetLocalAddress("127.0.0.1");
-    StartLink();
-    ASSERT_TRUE(WaitFor([&] { return link_->IsConnected() == 1; }));
-    EXPECT_EQ(Globals().mjpegMode.load(), 1);
-    EXPECT_EQ(Globals().frameWidth.load(), 1280);  // unchanged
-    EXPECT_EQ(camera_->ModelConnections(), 0u);
-    const auto peer = camera_->LastStreamPeer();
-    ASSERT_TRUE(peer.has_value());
-    EXPECT_EQ(peer->address, "127.0.0.1");
-    EXPECT_EQ(peer->port, camera_->StreamPort());
-    link_->Stop();
-    EXPECT_EQ(link_->IsConnected(), 0);
-}
 
 TEST_F(CameraLinkTest, FailedIdentificationMakesNoStreamConnection) {
     struct Case {

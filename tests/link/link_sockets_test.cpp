@@ -1,6 +1,7 @@
-// The stream connection's fixed local port already taken by a connection to the camera: still
-// established, or in TIME_WAIT towards a camera without TCP timestamps (reproduced in a network
-// namespace of the test's own). The link then connects from a port the system chooses.
+// The stream connection leaves from the local address and the fixed port (the camera's own stream
+// port here); when that port is taken by a connection to the camera, still established or in
+// TIME_WAIT towards a camera without TCP timestamps (reproduced in a network namespace of the
+// test's own), the link connects from a port the system chooses.
 #include <gtest/gtest.h>
 #include <net/if.h>
 #include <sched.h>
@@ -25,6 +26,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using vyr::test::ConnectTo;
+using vyr::test::Socket;
 using vyr::test::WaitFor;
 
 // A camera that reads the time message and then sends nothing: when the link stops, it closes
@@ -47,22 +49,28 @@ std::unique_ptr<vyr::CCameraLink> LinkFromFixedPort(const vyr::camsim::Camera& c
     return link;
 }
 
-TEST(LocalStreamPort, TakenByAnEstablishedConnectionTheLinkConnectsFromAnotherPort) {
-    const auto camera = QuietCamera();
-    ASSERT_TRUE(camera);
-    const uint16_t port = camera->StreamPort();
-    const auto holder = ConnectTo("127.0.0.1", port, "127.0.0.2", port);
-    ASSERT_TRUE(holder.valid()) << std::strerror(errno);
-    // The address pair is taken: a second connect from it fails as the link's would.
-    ASSERT_FALSE(ConnectTo("127.0.0.1", port, "127.0.0.2", port).valid());
-    ASSERT_EQ(errno, EADDRNOTAVAIL);
-
-    auto link = LinkFromFixedPort(*camera);
-    link->Start(nullptr, nullptr);
-    ASSERT_TRUE(WaitFor([&] { return link->IsConnected() == 1; }));
-    ASSERT_TRUE(camera->WaitUntil([&] { return camera->StreamConnections() == 2; }, 10s));
-    EXPECT_NE(camera->LastStreamPeer()->port, port);
-    link->Stop();
+TEST(LocalStreamPort, TheLinkLeavesFromItAndFromAnotherPortWhileAConnectionHoldsIt) {
+    for (const bool taken : {false, true}) {
+        SCOPED_TRACE(taken ? "taken" : "free");
+        const auto camera = QuietCamera();
+        ASSERT_TRUE(camera);
+        const uint16_t port = camera->StreamPort();
+        const auto holder = taken ? ConnectTo("127.0.0.1", port, "127.0.0.2", port) : Socket();
+        if (taken) {
+            ASSERT_TRUE(holder.valid()) << std::strerror(errno);
+            // The address pair is taken: a second connect from it fails as the link's would.
+            ASSERT_FALSE(ConnectTo("127.0.0.1", port, "127.0.0.2", port).valid());
+            ASSERT_EQ(errno, EADDRNOTAVAIL);
+        }
+        auto link = LinkFromFixedPort(*camera);
+        link->Start(nullptr, nullptr);
+        ASSERT_TRUE(WaitFor([&] { return link->IsConnected() == 1; }));
+        ASSERT_TRUE(
+            camera->WaitUntil([&] { return camera->StreamConnections() == 1u + taken; }, 10s));
+        EXPECT_EQ(camera->LastStreamPeer()->address, "127.0.0.1");
+        EXPECT_EQ(camera->LastStreamPeer()->port == port, !taken);
+        link->Stop();
+    }
 }
 
 // Runs in a child process inside a network namespace of its own with TCP timestamps off: the link

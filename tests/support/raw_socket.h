@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace vyr::test {
 
@@ -17,10 +16,9 @@ public:
     Socket(const Socket&) = delete;
     Socket& operator=(const Socket&) = delete;
 
+    int fd() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
-    bool SendAll(const std::vector<uint8_t>& bytes) const;
-    // True when the peer closes the connection within timeout; whatever it sends is read and
-    // dropped.
+    // True when the peer closes the connection within timeout (what it sends is dropped).
     bool ClosedByPeerWithin(std::chrono::milliseconds timeout) const;
 
 private:
