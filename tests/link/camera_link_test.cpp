@@ -41,11 +41,6 @@ constexpr auto kPicturesAgain = 8s;   // 4 s after the camera is back
 constexpr auto kNewConnection = 10s;  // 5 s after a stall
 constexpr auto kStopLimit = 500ms;
 
-int ThreadCount() {
-    return static_cast<int>(
-        std::distance(std::filesystem::directory_iterator("/proc/self/task"), {}));
-}
-
 // Whether `wanted` occurs in `states` in this order, other states allowed in between.
 bool StatesPass(const std::vector<vyr::LinkStateReport>& states,
                 std::initializer_list<LinkState> wanted) {
@@ -275,7 +270,10 @@ TEST_F(CameraLinkTest, FiftyStartStopCyclesAgainstACameraThatComesAndGoesLeaveNo
     config.fps = 0;  // as fast as the link takes it
     StartCamera(config);
     camera_->Stop();
-    const int threadsBefore = ThreadCount();
+    const auto threads = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/task"), {});
+    };
+    const auto threadsBefore = threads();
     for (int cycle = 0; cycle < 50; ++cycle) {
         // The camera is there for three cycles out of five, and changes state mid-cycle too.
         const bool cameraThere = cycle % 5 < 3;
@@ -300,7 +298,7 @@ TEST_F(CameraLinkTest, FiftyStartStopCyclesAgainstACameraThatComesAndGoesLeaveNo
     EXPECT_TRUE(FramesGrowBy(10));
     link_->Stop();
     camera_->Stop();
-    EXPECT_EQ(ThreadCount(), threadsBefore);
+    EXPECT_EQ(threads(), threadsBefore);
 }
 
 }  // namespace

@@ -84,15 +84,6 @@ protected:
         return WaitFor([&] { return counter.load() >= from + by; });
     }
 
-    std::vector<std::string> Videos() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(root_.path() / "video")) {
-            names.push_back(entry.path().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
     // ffprobe reads the codec, size and rate, counts as many packets as it decodes pictures and as
     // the header says (parameter sets travel with their picture); the file has its index, starts
     // at a key frame, decodes without error, and an H.264 file lasts as long as its pictures took
@@ -257,12 +248,12 @@ TEST_P(CaptureLinkTest, RecordingSplitByTheClockAndCutByStopGivesReadableFiles) 
     ASSERT_TRUE(Grows(counters.recordFramesTaken, 25));
     link_.Stop();  // still recording
     EXPECT_EQ(counters.recordFilesClosed.load(), 2u);
-    const auto videos = Videos();
-    ASSERT_EQ(videos.size(), 2u);
-    EXPECT_EQ(fs::path(videos[0]).filename(), "20310709100030.avi");
-    EXPECT_EQ(fs::path(videos[1]).filename(), "20310709100500.avi");
+    std::vector<fs::path> videos(fs::directory_iterator(root_.path() / "video"), {});
+    std::sort(videos.begin(), videos.end());
+    ASSERT_EQ(videos, (std::vector<fs::path>{root_.path() / "video" / "20310709100030.avi",
+                                             root_.path() / "video" / "20310709100500.avi"}));
     for (const auto& video : videos) {
-        ExpectReadableRecording(video);
+        ExpectReadableRecording(video.string());
     }
 }
 
