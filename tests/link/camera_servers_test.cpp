@@ -255,17 +255,18 @@ TEST_F(CameraServersTest, RefusedUploadsLeaveNothingAndCommandFourDeletesNothing
         {"IMG_20260415_000004.jpg", huge, {}},
         {"IMG_20260415_000005.jpg", jpeg, badCount},
         {"IMG_20260415_000003.jpg", jpeg, shortBreak},
-        {"../../../../tmp/x_y.jpg", jpeg, {}},
-        {"a/../../b_c.jpg", jpeg, {}},
-        {"_AAA../../../../x", jpeg, {}},
-        {"..._leak.jpg", jpeg, {}},
-        {"abc", jpeg, {}},
     };
     uint64_t uploads = 1;
     for (const auto& upload : refused) {
         camsim::SendPicture(picture_, upload.cameraName, upload.bytes, upload.options);
         WaitForUploads(++uploads);
         EXPECT_EQ(link_.shared().ReceivedPicturePath(), "") << upload.cameraName;
+    }
+    for (const char* name : {"../../../../tmp/x_y.jpg", "a/../../b_c.jpg", "_AAA../../../../x",
+                             "..._leak.jpg", "abc"}) {
+        camsim::SendPicture(picture_, name, jpeg);
+        WaitForUploads(++uploads);
+        EXPECT_EQ(link_.shared().ReceivedPicturePath(), "") << name;
     }
     EXPECT_EQ(Files(), (Names{"IMG_20260415_000006.bmp"}));
     EXPECT_EQ(notes_.Count(), 1u);

@@ -48,83 +48,38 @@ Probe RunProbe(const vyr::camsim::Camera& camera, const std::string& options,
     return probe;
 }
 
-CameraConfig H264Camera() {
-    CameraConfig config = vyr::test::SmallCamera();
-    config.modelText = "H264_CAM";
-    return config;
-}
-
 // A camera that listens only 1.5 s after the probe starts is no failure: the probe waits for
-// pictures up to the run's length, and its lines and JSON say how the link got there.
-TEST(Camprobe, LateCameraIsWaitedForAndTheStreamReported) {
-    CameraConfig late = H264Camera();
+// pictures up to the run's length, and its lines and JSON say how the link got there. The camera
+// type option skips the model query for this run; the snapshot and the recording land under
+// --root and are named in the JSON, which stays valid with a quote in the root's name.
+TEST(Camprobe, LateCameraSnapshotAndRecordingAreReportedInTheLinesAndTheJson) {
+    CameraConfig late = vyr::test::SmallCamera();
+    late.streamKind = vyr::camsim::StreamKind::Mjpeg;
     late.startDelay = std::chrono::milliseconds(1500);
     const auto camera = vyr::test::StartLoopbackCamera(late);
-    ASSERT_TRUE(camera);
-    vyr::test::TempDir folder;
-    const Probe probe = RunProbe(*camera, "--seconds 4 --json", folder.path());
-    const std::string& out = probe.output;
-    EXPECT_EQ(probe.exitCode, 0) << out;
-    for (const char* line : {"link: no camera, connections 0\n", "link: streaming, connections 1\n",
-                             ", connections 1, state streaming\n", "model reply: H264_CAM\n",
-                             "stream: h264, 640x360\n"}) {
-        EXPECT_NE(out.find(line), std::string::npos) << line << " in\n" << out;
-    }
-    EXPECT_EQ(probe.json["model"].toString(), "H264_CAM");
-    EXPECT_EQ(probe.json["mode"].toString(), "h264");
-    EXPECT_EQ(probe.json["width"].toInt(), 640);
-    EXPECT_EQ(probe.json["height"].toInt(), 360);
-    EXPECT_GT(probe.json["frames_decoded"].toInt(), 0);
-    EXPECT_EQ(probe.json["connections"].toInt(), 1);
-    EXPECT_EQ(probe.json["state"].toString(), "streaming");
-    EXPECT_EQ(camera->StreamConnections(), 1u);
-}
-
-TEST(Camprobe, FailuresGiveAOneLineReasonAndNonZeroStatus) {
-    struct Case {
-        vyr::camsim::ModelBehaviour model;
-        vyr::camsim::StreamBehaviour stream;
-        const char* reason;
-    };
-    const Case cases[] = {
-        {vyr::camsim::ModelBehaviour::AcceptThenSilent, vyr::camsim::StreamBehaviour::Stream,
-         "camprobe: no answer to the model query\n"},
-        {vyr::camsim::ModelBehaviour::NotListening, vyr::camsim::StreamBehaviour::Stream,
-         "camprobe: model query: connection refused\n"},
-        {vyr::camsim::ModelBehaviour::Answer, vyr::camsim::StreamBehaviour::AcceptThenSilent,
-         "camprobe: no picture within 1 s\n"},
-    };
-    vyr::test::TempDir folder;
-    for (const Case& c : cases) {
-        CameraConfig config = H264Camera();
-        config.modelBehaviour = c.model;
-        config.streamBehaviour = c.stream;
-        const auto camera = vyr::test::StartLoopbackCamera(config);
-        ASSERT_TRUE(camera);
-        const Probe probe = RunProbe(*camera, "--seconds 1 --json", folder.path());
-        EXPECT_EQ(probe.exitCode, 1) << probe.output;
-        EXPECT_NE(probe.output.find(c.reason), std::string::npos) << probe.output;
-        EXPECT_EQ(probe.json["frames_decoded"].toInt(-1), 0) << probe.output;
-    }
-    EXPECT_EQ(vyr::test::RunCommand(CAMPROBE_PATH " --seconds 1 2>&1").exitCode, 2);
-}
-
-// The camera type option skips the model query for this run; the snapshot and the recording land
-// under --root and are named in the JSON, which stays valid with a quote in the root's name.
-TEST(Camprobe, SnapshotAndRecordingLandInTheRootAndTheJson) {
-    CameraConfig config = vyr::test::SmallCamera();
-    config.streamKind = vyr::camsim::StreamKind::Mjpeg;
-    const auto camera = vyr::test::StartLoopbackCamera(config);
     ASSERT_TRUE(camera);
     vyr::test::TempDir folder;
     const fs::path root = folder.path() / "probe \"root\"";
     const Probe probe = RunProbe(*camera,
                                  "--camera-type 1 --root " + vyr::test::ShellQuote(root.string()) +
-                                     " --patient 0571 --snapshot --record 1 --seconds 3 --json",
+                                     " --patient 0571 --snapshot --record 1 --seconds 4 --json",
                                  folder.path());
-    ASSERT_EQ(probe.exitCode, 0) << probe.output;
-    EXPECT_NE(probe.output.find("model reply: not asked"), std::string::npos);
+    const std::string& out = probe.output;
+    ASSERT_EQ(probe.exitCode, 0) << out;
+    for (const char* line :
+         {"link: no camera, connections 0\n", "link: streaming, connections 1\n",
+          ", connections 1, state streaming\n", "model reply: not asked (camera type set)\n",
+          "stream: mjpeg, 640x360\n"}) {
+        EXPECT_NE(out.find(line), std::string::npos) << line << " in\n" << out;
+    }
     EXPECT_EQ(camera->ModelConnections(), 0u);
+    EXPECT_EQ(camera->StreamConnections(), 1u);
+    EXPECT_EQ(probe.json["mode"].toString(), "mjpeg");
+    EXPECT_EQ(probe.json["width"].toInt(), 640);
+    EXPECT_EQ(probe.json["height"].toInt(), 360);
+    EXPECT_GT(probe.json["frames_decoded"].toInt(), 0);
+    EXPECT_EQ(probe.json["connections"].toInt(), 1);
+    EXPECT_EQ(probe.json["state"].toString(), "streaming");
 
     const std::string snapshot = probe.json["snapshot"].toString().toStdString();
     EXPECT_EQ(fs::path(snapshot).parent_path(), root / "jpg" / "0571");
@@ -139,6 +94,43 @@ TEST(Camprobe, SnapshotAndRecordingLandInTheRootAndTheJson) {
     ASSERT_EQ(events.size(), 1);
     EXPECT_EQ(events[0]["code"].toInt(), 11);
     EXPECT_EQ(events[0]["path"].toString().toStdString(), snapshot);
+}
+
+// The model reply line says what the identification gave; a run without pictures fails with a
+// one-line reason; bad options exit with status 2.
+TEST(Camprobe, FailuresGiveAOneLineReasonAndNonZeroStatus) {
+    using vyr::camsim::ModelBehaviour;
+    using vyr::camsim::StreamBehaviour;
+    const struct {
+        ModelBehaviour model;
+        StreamBehaviour stream;
+        const char* modelReply;
+        const char* reason;
+    } cases[] = {
+        {ModelBehaviour::AcceptThenSilent, StreamBehaviour::Stream, "no answer to the model query",
+         "no answer to the model query"},
+        {ModelBehaviour::NotListening, StreamBehaviour::Stream, "model query: connection refused",
+         "model query: connection refused"},
+        {ModelBehaviour::Answer, StreamBehaviour::AcceptThenSilent, "H264_CAM",
+         "no picture within 1 s"},
+    };
+    vyr::test::TempDir folder;
+    for (const auto& c : cases) {
+        CameraConfig config = vyr::test::SmallCamera();
+        config.modelText = "H264_CAM";
+        config.modelBehaviour = c.model;
+        config.streamBehaviour = c.stream;
+        const auto camera = vyr::test::StartLoopbackCamera(config);
+        ASSERT_TRUE(camera);
+        const Probe probe = RunProbe(*camera, "--seconds 1 --json", folder.path());
+        const std::string& out = probe.output;
+        EXPECT_EQ(probe.exitCode, 1) << out;
+        EXPECT_NE(out.find("model reply: " + std::string(c.modelReply) + "\n"), std::string::npos)
+            << out;
+        EXPECT_NE(out.find("camprobe: " + std::string(c.reason) + "\n"), std::string::npos) << out;
+        EXPECT_EQ(probe.json["frames_decoded"].toInt(-1), 0) << out;
+    }
+    EXPECT_EQ(vyr::test::RunCommand(CAMPROBE_PATH " --seconds 1 2>&1").exitCode, 2);
 }
 
 }  // namespace
