@@ -234,8 +234,10 @@ TEST_F(CameraServersTest, SameSecondUploadsAreBothKeptAndAResentOneIsNot) {
 // Refused uploads write nothing, announce nothing and leave command 4 nothing to delete: sizes over
 // 4096 a side read from the header before decoding (8000 x 8000 would need a quarter of a
 // gigabyte), more bytes than the buffer, a block count over 8192, a camera that breaks off under
-// the minimum, and names that would leave the patient's folder or name nothing.
-TEST_F(CameraServersTest, RefusedUploadsLeaveNothingAndCommandFourDeletesNothing) {
+// the minimum, names that would leave the patient's folder or name nothing, and a picture whose
+// file cannot be written whole (a full disk, here a file-size limit), which lands once there is
+// room again.
+TEST_F(CameraServersTest, RefusedAndUnwritableUploadsLeaveNothingAndCommandFourDeletesNothing) {
     const auto& jpeg = PatternJpeg();
     Send("IMG_20260415_000006.jpg", jpeg);
     WaitForUploads(1);
@@ -268,34 +270,26 @@ TEST_F(CameraServersTest, RefusedUploadsLeaveNothingAndCommandFourDeletesNothing
         WaitForUploads(++uploads);
         EXPECT_EQ(link_.shared().ReceivedPicturePath(), "") << name;
     }
-    EXPECT_EQ(Files(), (Names{"IMG_20260415_000006.bmp"}));
-    EXPECT_EQ(notes_.Count(), 1u);
-    camsim::SendControlCode(control_, camsim::kDeleteLast);
-    WaitForControl(1);
-    EXPECT_TRUE(fs::exists(Folder() / "IMG_20260415_000006.bmp"));
-}
-
-// A picture whose file cannot be written whole (a full disk, here a file-size limit) leaves no
-// file, not even a partial or hidden one, is not announced, and command 4 then names nothing; once
-// there is room again the same upload lands.
-TEST_F(CameraServersTest, UploadThatCannotBeWrittenLeavesNothingAndTheNextLands) {
     testing::internal::CaptureStdout();
     {
         vyr::test::FileSizeLimit full(100000);  // the BMP needs 3.9 MB
-        Send("IMG_20261207_101015.jpg", PatternJpeg());
-        WaitForUploads(1);
+        Send("IMG_20261207_101015.jpg", jpeg);
+        WaitForUploads(++uploads);
     }
     const std::string path = Stored("IMG_20261207_101015.bmp");
     const std::string console = testing::internal::GetCapturedStdout();
     EXPECT_NE(console.find(path + " not saved: File too large!\n"), std::string::npos) << console;
-    EXPECT_TRUE(Files().empty());  // not even a hidden temporary
-    EXPECT_EQ(notes_.Count(), 0u);
     EXPECT_EQ(link_.shared().ReceivedPicturePath(), "");
+    EXPECT_EQ(Files(), (Names{"IMG_20260415_000006.bmp"}));  // not even a hidden temporary
+    EXPECT_EQ(notes_.Count(), 1u);
+    camsim::SendControlCode(control_, camsim::kDeleteLast);
+    WaitForControl(1);
+    EXPECT_TRUE(fs::exists(Folder() / "IMG_20260415_000006.bmp"));
 
-    Send("IMG_20261207_101015.jpg", PatternJpeg());
-    WaitForUploads(2);
+    Send("IMG_20261207_101015.jpg", jpeg);
+    WaitForUploads(++uploads);
     EXPECT_EQ(ImageSize(path), QSize(1280, 1024));
-    ASSERT_EQ(notes_.Count(), 1u);
+    EXPECT_EQ(notes_.Count(), 2u);
     EXPECT_EQ(link_.shared().ReceivedPicturePath(), path);
 }
 
