@@ -8,7 +8,6 @@
 
 #include <QImage>
 #include <cstdlib>
-#include <cstring>
 #include <map>
 #include <sstream>
 
@@ -144,11 +143,8 @@ TEST_P(CaptureLinkTest, ButtonFreezesCapturesOnceReleaseResumesAndASecondCapture
     if (entries[0].record[0] == '/') {
         std::swap(entries[0], entries[1]);
     }
-    EXPECT_TRUE(entries[0].isSnapshot);
-    EXPECT_EQ(entries[0].record[0], 1);
-    EXPECT_EQ(entries[0].record[2], 1);
-    EXPECT_EQ(entries[0].record[3], 2);
-    EXPECT_TRUE(entries[1].isSnapshot);
+    EXPECT_TRUE(entries[0].isSnapshot && entries[1].isSnapshot);
+    EXPECT_EQ(entries[0].record, (vyr::NotificationRecord{1, 0, 1, 2}));  // the rest zero
     EXPECT_EQ(entries[1].Path(), path);
 
     const QImage image(QString::fromStdString(path));
@@ -207,9 +203,7 @@ TEST_P(CaptureLinkTest, FullDiskLosesNothingAndTheNextCaptureWorks) {
         ASSERT_TRUE(WaitFor([&] { return !link_.shared().snapshotFlags.captureRequested(); }));
         // The decode thread goes on to the next picture only once the snapshot is over.
         ASSERT_TRUE(Grows(counters.framesDecoded, 2));
-        vyr::PatientRecord patient{};
-        std::strcpy(patient.name.data(), "Ana");
-        store.Add(patient);
+        store.Add(vyr::MakePatientRecord("Ana", "1", "2", 0));
     }
     {
         vyr::test::FileSizeLimit full(8);
