@@ -18,6 +18,7 @@
 #include <filesystem>
 
 #include "link/stream_connection.h"
+#include "platform/net/socket_guard.h"
 #include "support/exe_folder.h"
 #include "support/loopback_camera.h"
 #include "support/notification_recorder.h"
@@ -237,8 +238,7 @@ TEST_F(CameraLinkTest, StopReturnsPromptlyInEveryState) {
     // A listener whose backlog is full drops further SYNs: a connect to it stays in progress.
     const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
-    address.sin_family = AF_INET;
-    ::inet_pton(AF_INET, "127.0.0.2", &address.sin_addr);
+    ASSERT_TRUE(vyr::MakeIpv4Address("127.0.0.2", 0, &address));
     socklen_t length = sizeof address;
     ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     ASSERT_EQ(::listen(listener, 0), 0);

@@ -7,6 +7,7 @@
 
 #include <QImage>
 #include <random>
+#include <tuple>
 
 #include "link/camera_link.h"
 #include "link/picture_upload.h"
@@ -166,34 +167,29 @@ TEST_F(CameraServersTest, UploadsAreStoredUnderTheCameraNameAndCommandFourDelete
     padded.resize((padded.size() / 8192 + 1) * 8192, 0);  // zeros after the end-of-image marker
     camsim::PictureOptions broken;
     broken.breakAfterBytes = 3 * vyr::kPictureBlockBytes + 100;  // three whole blocks arrive
-    struct Upload {
-        const char* cameraName;
-        std::vector<uint8_t> bytes;
-        camsim::PictureOptions options;
-        const char* stored;
-        QSize size;
-    };
-    const Upload uploads[] = {
-        {"IMG_20260415_103007123.jpg", jpeg, {}, "IMG_20260415_103007.bmp", {1280, 1024}},
-        // Whole blocks only: the picture ends at the following short block.
-        {"DSC0012345678901234567.jpg", padded, {}, "12345678901234.bmp", {1280, 1024}},
-        // A side of exactly 4096 is allowed.
-        {"IMG_20261207_101014_001.jpg", WideJpeg(), {}, "IMG_20261207_101014.bmp", {4096, 48}},
-        // A camera that breaks off over the 10240-byte minimum: what arrived is kept.
-        {"IMG_20260415_000002.jpg", jpeg, broken, "IMG_20260415_000002.bmp", {1280, 1024}},
-    };
-    for (size_t i = 0; i < std::size(uploads); ++i) {
-        const Upload& upload = uploads[i];
-        SCOPED_TRACE(upload.cameraName);
-        camsim::SendPicture(picture_, upload.cameraName, upload.bytes, upload.options);
-        WaitForUploads(i + 1);
-        EXPECT_EQ(ImageSize(Stored(upload.stored)), upload.size);
-        ASSERT_EQ(notes_.Count(), i + 1);
-        const auto entry = notes_.Entries()[i];
+    // Camera name, bytes, how they are sent, stored name and picture size.
+    const std::tuple<const char*, std::vector<uint8_t>, camsim::PictureOptions, const char*, QSize>
+        uploads[] = {
+            {"IMG_20260415_103007123.jpg", jpeg, {}, "IMG_20260415_103007.bmp", {1280, 1024}},
+            // Whole blocks only: the picture ends at the following short block.
+            {"DSC0012345678901234567.jpg", padded, {}, "12345678901234.bmp", {1280, 1024}},
+            // A side of exactly 4096 is allowed.
+            {"IMG_20261207_101014_001.jpg", WideJpeg(), {}, "IMG_20261207_101014.bmp", {4096, 48}},
+            // A camera that breaks off over the 10240-byte minimum: what arrived is kept.
+            {"IMG_20260415_000002.jpg", jpeg, broken, "IMG_20260415_000002.bmp", {1280, 1024}},
+        };
+    size_t count = 0;
+    for (const auto& [cameraName, bytes, options, stored, size] : uploads) {
+        SCOPED_TRACE(cameraName);
+        camsim::SendPicture(picture_, cameraName, bytes, options);
+        WaitForUploads(++count);
+        EXPECT_EQ(ImageSize(Stored(stored)), size);
+        ASSERT_EQ(notes_.Count(), count);
+        const auto entry = notes_.Entries().back();
         EXPECT_EQ(entry.Code(), 1);
         EXPECT_EQ(entry.record[2] | entry.record[3], 0);
-        EXPECT_EQ(entry.Path(), Stored(upload.stored));
-        EXPECT_EQ(link_.shared().ReceivedPicturePath(), Stored(upload.stored));
+        EXPECT_EQ(entry.Path(), Stored(stored));
+        EXPECT_EQ(link_.shared().ReceivedPicturePath(), Stored(stored));
     }
     camsim::SendControlCode(control_, camsim::kDeleteLast);
     WaitForControl(1);
@@ -247,11 +243,7 @@ TEST_F(CameraServersTest, RefusedAndUnwritableUploadsLeaveNothingAndCommandFourD
     badCount.countOverride = camsim::CountOverride{1, 8193};
     camsim::PictureOptions shortBreak;
     shortBreak.breakAfterBytes = vyr::kPictureBlockBytes;  // 8192 bytes: not over 10240
-    const struct {
-        const char* cameraName;
-        std::vector<uint8_t> bytes;
-        camsim::PictureOptions options;
-    } refused[] = {
+    const std::tuple<const char*, std::vector<uint8_t>, camsim::PictureOptions> refused[] = {
         {"IMG_20261207_101012_001.jpg", WithHeaderSize(jpeg, 8000, 8000), {}},
         {"IMG_20261207_101013_001.jpg", WithHeaderSize(jpeg, 4097, 1024), {}},
         {"IMG_20260415_000004.jpg", huge, {}},
@@ -259,10 +251,10 @@ TEST_F(CameraServersTest, RefusedAndUnwritableUploadsLeaveNothingAndCommandFourD
         {"IMG_20260415_000003.jpg", jpeg, shortBreak},
     };
     uint64_t uploads = 1;
-    for (const auto& upload : refused) {
-        camsim::SendPicture(picture_, upload.cameraName, upload.bytes, upload.options);
+    for (const auto& [cameraName, bytes, options] : refused) {
+        camsim::SendPicture(picture_, cameraName, bytes, options);
         WaitForUploads(++uploads);
-        EXPECT_EQ(link_.shared().ReceivedPicturePath(), "") << upload.cameraName;
+        EXPECT_EQ(link_.shared().ReceivedPicturePath(), "") << cameraName;
     }
     for (const char* name : {"../../../../tmp/x_y.jpg", "a/../../b_c.jpg", "_AAA../../../../x",
                              "..._leak.jpg", "abc"}) {

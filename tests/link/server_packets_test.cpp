@@ -6,6 +6,7 @@
 #include <array>
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "capture/bitmap_file.h"
 #include "link/picture_upload.h"
@@ -84,13 +85,8 @@ TEST(PictureUpload, BlocksFillTheBufferWithinItsBounds) {
 // is no picture. The seeds of the fuzz target are the inputs.
 TEST(ReceivedPicture, SizeLimitsComeFromTheHeader) {
     using Outcome = vyr::ReceivedPictureOutcome;
-    struct Case {
-        const char* seed;
-        Outcome outcome;
-        int width;  // of a decoded picture
-        int height;
-    };
-    const Case cases[] = {
+    // Seed, outcome, and the size of a decoded picture.
+    const std::tuple<const char*, Outcome, int, int> cases[] = {
         {"jpeg_64x48.jpg", Outcome::kDecoded, 64, 48},
         {"jpeg_4096x48.jpg", Outcome::kDecoded, 4096, 48},  // a side of exactly 4096
         {"gif_16x16.gif", Outcome::kDecoded, 16, 16},
@@ -103,18 +99,17 @@ TEST(ReceivedPicture, SizeLimitsComeFromTheHeader) {
         {"png_rgba64_2048x2048_cut.png", Outcome::kNotDecodable, 0, 0},
         {"not_a_picture", Outcome::kNotDecodable, 0, 0},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.seed);
+    for (const auto& [seed, outcome, width, height] : cases) {
+        SCOPED_TRACE(seed);
         const auto bytes =
-            vyr::test::ReadFileBytes(std::string(VYR_FUZZ_CORPUS) + "/received_picture/" + c.seed);
+            vyr::test::ReadFileBytes(std::string(VYR_FUZZ_CORPUS) + "/received_picture/" + seed);
         ASSERT_FALSE(bytes.empty());
         vyr::ReceivedBitmap bitmap;
         EXPECT_EQ(vyr::DecodeReceivedPicture(bytes.data(), static_cast<int>(bytes.size()), &bitmap),
-                  c.outcome);
-        EXPECT_EQ(bitmap.width, c.width);
-        EXPECT_EQ(bitmap.height, c.height);
-        EXPECT_EQ(bitmap.rows.size(),
-                  static_cast<size_t>(vyr::BitmapStride(c.width, 24) * c.height));
+                  outcome);
+        EXPECT_EQ(bitmap.width, width);
+        EXPECT_EQ(bitmap.height, height);
+        EXPECT_EQ(bitmap.rows.size(), static_cast<size_t>(vyr::BitmapStride(width, 24) * height));
     }
 }
 

@@ -5,6 +5,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <tuple>
+
 #include "link/adapter_selection.h"
 #include "link/stream_connection.h"
 #include "linkstate/link_shared.h"
@@ -14,10 +16,7 @@ namespace {
 constexpr size_t kNone = std::string::npos;
 
 vyr::NetworkAdapter Adapter(const std::string& description, std::vector<std::string> addresses) {
-    vyr::NetworkAdapter adapter;
-    adapter.name = "if0";
-    adapter.description = description;
-    adapter.hardwareAddress = {0x00, 0x1B, 0x21, 0xAB, 0xCD, 0xEF};
+    vyr::NetworkAdapter adapter{"if0", description, {0x00, 0x1B, 0x21, 0xAB, 0xCD, 0xEF}, {}, {}};
     for (auto& address : addresses) {
         adapter.addresses.emplace_back(address, "255.255.255.0");
     }
@@ -73,27 +72,23 @@ TEST(AdapterSelection, UnconnectedIsSkippedLastAddressCountsLastMatchWins) {
 
 TEST(DeviceKind, ModelTextChoosesStreamKindAndSize) {
     auto& globals = vyr::Globals();
-    struct Case {
-        const char* model;
-        int mjpeg, width, height;
-        const char* line;
-    };
     globals.frameWidth.store(1111);
     globals.frameHeight.store(2222);
-    const Case cases[] = {
+    // Model text, Motion-JPEG or not, display size and console line.
+    const std::tuple<const char*, int, int, int, const char*> cases[] = {
         {"H264_CAM", 0, 1111, 2222, "FIND H264 device!\n"},  // size left as it was
         {"xx1280_QD417Vyy", 1, 1280, 1024, "FIND 1280_QD417V device!\n"},
         {"QD417V", 1, 1920, 1080, "FIND QD417V!\n"},
         {"qd417v", 0, 1920, 1080, "FIND H264 device!\n"},  // case-sensitive
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.model);
+    for (const auto& [model, mjpeg, width, height, line] : cases) {
+        SCOPED_TRACE(model);
         testing::internal::CaptureStdout();
-        vyr::ApplyDeviceKind(c.model);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.line);
-        EXPECT_EQ(globals.mjpegMode.load(), c.mjpeg);
-        EXPECT_EQ(globals.frameWidth.load(), c.width);
-        EXPECT_EQ(globals.frameHeight.load(), c.height);
+        vyr::ApplyDeviceKind(model);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), line);
+        EXPECT_EQ(globals.mjpegMode.load(), mjpeg);
+        EXPECT_EQ(globals.frameWidth.load(), width);
+        EXPECT_EQ(globals.frameHeight.load(), height);
     }
 }
 

@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <filesystem>
+#include <tuple>
 
 #include "support/loopback_camera.h"
 #include "support/run_command.h"
@@ -101,12 +102,8 @@ TEST(Camprobe, LateCameraSnapshotAndRecordingAreReportedInTheLinesAndTheJson) {
 TEST(Camprobe, FailuresGiveAOneLineReasonAndNonZeroStatus) {
     using vyr::camsim::ModelBehaviour;
     using vyr::camsim::StreamBehaviour;
-    const struct {
-        ModelBehaviour model;
-        StreamBehaviour stream;
-        const char* modelReply;
-        const char* reason;
-    } cases[] = {
+    // Model query, stream, the model reply line and the reason.
+    const std::tuple<ModelBehaviour, StreamBehaviour, const char*, const char*> cases[] = {
         {ModelBehaviour::AcceptThenSilent, StreamBehaviour::Stream, "no answer to the model query",
          "no answer to the model query"},
         {ModelBehaviour::NotListening, StreamBehaviour::Stream, "model query: connection refused",
@@ -115,19 +112,19 @@ TEST(Camprobe, FailuresGiveAOneLineReasonAndNonZeroStatus) {
          "no picture within 1 s"},
     };
     vyr::test::TempDir folder;
-    for (const auto& c : cases) {
+    for (const auto& [model, stream, modelReply, reason] : cases) {
         CameraConfig config = vyr::test::SmallCamera();
         config.modelText = "H264_CAM";
-        config.modelBehaviour = c.model;
-        config.streamBehaviour = c.stream;
+        config.modelBehaviour = model;
+        config.streamBehaviour = stream;
         const auto camera = vyr::test::StartLoopbackCamera(config);
         ASSERT_TRUE(camera);
         const Probe probe = RunProbe(*camera, "--seconds 1 --json", folder.path());
         const std::string& out = probe.output;
         EXPECT_EQ(probe.exitCode, 1) << out;
-        EXPECT_NE(out.find("model reply: " + std::string(c.modelReply) + "\n"), std::string::npos)
+        EXPECT_NE(out.find("model reply: " + std::string(modelReply) + "\n"), std::string::npos)
             << out;
-        EXPECT_NE(out.find("camprobe: " + std::string(c.reason) + "\n"), std::string::npos) << out;
+        EXPECT_NE(out.find("camprobe: " + std::string(reason) + "\n"), std::string::npos) << out;
         EXPECT_EQ(probe.json["frames_decoded"].toInt(-1), 0) << out;
     }
     EXPECT_EQ(vyr::test::RunCommand(CAMPROBE_PATH " --seconds 1 2>&1").exitCode, 2);
