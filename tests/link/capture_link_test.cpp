@@ -77,7 +77,7 @@ protected:
     void Press(uint16_t code, uint8_t param1 = 0, uint8_t param2 = 0) {
         ASSERT_TRUE(vyr::camsim::SendControlCode(button_, code, param1, param2).ok());
     }
-    // Waits until counter has grown by at least by.
+    // Waits until the counter has grown by at least `by`.
     static bool Grows(const std::atomic<uint64_t>& counter, uint64_t by) {
         const uint64_t from = counter.load();
         return WaitFor([&] { return counter.load() >= from + by; });
