@@ -1,6 +1,6 @@
 // Pieces of the stream connection that need no camera: the local adapter choice over made-up
 // adapter lists, the device-kind table, and ReceiveExact on a socket pair. (The camera type is
-// language.ini's, whose reader the settings suite covers; the capture suite sets it there.)
+// language.ini's: its reader and defaults are the app suites', and the capture suite sets it.)
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
