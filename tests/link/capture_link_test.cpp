@@ -1,31 +1,29 @@
 // Snapshots and recording through a whole link against the simulated camera on 127.0.0.2, for
 // H.264 and Motion-JPEG: the camera's button freezes the picture and captures one BMP at the
-// stream's size with the pattern's colours; command 0 lets the picture move again; two captures in
-// one second keep two files; a full disk loses no file and the next capture works; recordings
-// split by the test's clock give files ffprobe reads; a link stopped mid-recording leaves a closed,
-// indexed file.
+// stream's size with the pattern's colours, command 0 lets the picture move again, a second
+// capture in the same second keeps both files; a full disk loses no file and the next capture
+// works; recordings split by the test's clock, or cut by Stop, give closed, indexed files that
+// ffprobe reads.
 #include <gtest/gtest.h>
 
 #include <QImage>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
 #include <map>
 #include <sstream>
-#include <thread>
 
 #include "link/camera_link.h"
 #include "patients/store/patient_store.h"
 #include "settings/settings_file.h"
 #include "support/avi_reader.h"
+#include "support/exe_folder.h"
 #include "support/file_bytes.h"
 #include "support/file_size_limit.h"
+#include "support/loopback_camera.h"
 #include "support/notification_recorder.h"
 #include "support/recording_sink.h"
 #include "support/run_command.h"
-#include "support/temp_dir.h"
 #include "support/test_clock.h"
-#include "tools/camsim/camera.h"
+#include "support/wait_for.h"
 #include "tools/camsim/camera_button.h"
 #include "tools/camsim/test_pattern.h"
 
@@ -34,6 +32,7 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 using vyr::camsim::StreamKind;
+using vyr::test::WaitFor;
 
 constexpr char kTel[] = "0571";
 constexpr int kCameraFps = 25;
@@ -41,16 +40,12 @@ constexpr int kCameraFps = 25;
 class CaptureLinkTest : public testing::TestWithParam<StreamKind> {
 protected:
     void SetUp() override {
-        previousFolder_ = fs::current_path();
-        fs::current_path(root_.path());
-        const bool isMjpeg = GetParam() == StreamKind::Mjpeg;
         vyr::Settings settings;
-        settings.cameraType = isMjpeg ? vyr::kCameraTypeMjpeg : vyr::kCameraTypeH264;
+        settings.cameraType = IsMjpeg() ? vyr::kCameraTypeMjpeg : vyr::kCameraTypeH264;
         ASSERT_EQ(vyr::WriteSettingsFile(vyr::kSettingsFileName, vyr::SettingsToBytes(settings)),
                   0);
-        fs::create_directories(root_.path() / "jpg" / kTel);
+        fs::create_directories(Folder());
         fs::create_directories(root_.path() / "video");
-
         vyr::camsim::CameraConfig config;
         config.streamKind = GetParam();
         // One of the two display sizes, so that the AVI header (the display size) and the pictures
@@ -60,66 +55,61 @@ protected:
         config.fps = kCameraFps;
         config.gopFrames = 10;
         config.loopFrames = 20;
-        config.modelPort = 0;
-        config.streamPort = 0;
-        camera_ = std::make_unique<vyr::camsim::Camera>(config);
-        ASSERT_TRUE(camera_->Start()) << camera_->LastError();
+        camera_ = vyr::test::StartLoopbackCamera(config);
+        ASSERT_NE(camera_, nullptr);
         link_.SetDeviceIp("127.0.0.2");
-        vyr::LinkPorts ports;
-        ports.modelQuery = camera_->ModelPort();
-        ports.stream = camera_->StreamPort();
-        ports.control = 0;
-        ports.picture = 0;
-        link_.SetPorts(ports);
+        link_.SetPorts(vyr::test::LoopbackPorts(*camera_));
         link_.SetExeDir(root_.path().string());
         link_.SetPatientFolderName(kTel);
     }
     void TearDown() override {
         link_.StopRecording();
         link_.Stop();
-        camera_.reset();
-        fs::current_path(previousFolder_);
     }
 
+    bool IsMjpeg() const { return GetParam() == StreamKind::Mjpeg; }
+    fs::path Folder() const { return root_.path() / "jpg" / kTel; }
     void StartLink() {
         link_.Start(&notes_, &sink_);
         ASSERT_TRUE(WaitFor([&] { return link_.ControlPort() != 0; }));
         button_.port = link_.ControlPort();
     }
-
-    static bool WaitFor(const std::function<bool()>& condition, std::chrono::seconds limit = 10s) {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (!condition()) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                return false;
-            }
-            std::this_thread::sleep_for(2ms);
-        }
-        return true;
+    void Press(uint16_t code, uint8_t param1 = 0, uint8_t param2 = 0) {
+        ASSERT_TRUE(vyr::camsim::SendControlCode(button_, code, param1, param2).ok());
     }
-    uint64_t Counter(const std::atomic<uint64_t>& counter) const { return counter.load(); }
-
-    std::vector<std::string> Videos() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(root_.path() / "video")) {
-            names.push_back(entry.path().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
+    // Waits until the counter has grown by at least `by`.
+    static bool Grows(const std::atomic<uint64_t>& counter, uint64_t by) {
+        const uint64_t from = counter.load();
+        return WaitFor([&] { return counter.load() >= from + by; });
     }
 
-    // Codec, size and rate as ffprobe reads them, and whether the first chunk is a key frame
-    // and the file has its index. The file plays at the camera's pace: ffprobe counts as many
-    // packets as it decodes pictures (parameter sets travel with their picture), and an H.264
-    // file lasts as long as its pictures took the camera (the AVI rate is the camera's, 25/s).
+    // ffprobe reads the codec, size and rate, counts as many packets as it decodes pictures and as
+    // the header says (parameter sets travel with their picture); the file has its index, starts
+    // at a key frame, decodes without error, and an H.264 file lasts as long as its pictures took
+    // the camera (25/s).
     void ExpectReadableRecording(const std::string& path) {
         SCOPED_TRACE(path);
-        const bool isMjpeg = GetParam() == StreamKind::Mjpeg;
         const auto probe = vyr::test::RunCommand(
-            "ffprobe -v error -select_streams v:0 -show_entries "
-            "stream=codec_name,width,height,r_frame_rate -of csv=p=0 " +
+            "ffprobe -v error -count_frames -count_packets -select_streams v:0 -show_entries "
+            "stream=codec_name,width,height,r_frame_rate,nb_read_frames,nb_read_packets,nb_frames:"
+            "format=duration -of default=nw=1 " +
             vyr::test::ShellQuote(path));
-        EXPECT_EQ(probe.output, isMjpeg ? "mjpeg,1280,1024,20/1\n" : "h264,1280,1024,25/1\n");
+        std::map<std::string, std::string> value;
+        std::istringstream lines(probe.output);
+        for (std::string line; std::getline(lines, line);) {
+            value[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
+        }
+        EXPECT_EQ(value["codec_name"] + " " + value["width"] + "x" + value["height"] + " " +
+                      value["r_frame_rate"],
+                  IsMjpeg() ? "mjpeg 1280x1024 20/1" : "h264 1280x1024 25/1");
+        const double pictures = std::atof(value["nb_read_frames"].c_str());
+        ASSERT_GT(pictures, 10) << probe.output;
+        EXPECT_NEAR(std::atof(value["nb_read_packets"].c_str()), pictures, pictures * 0.01);
+        EXPECT_EQ(value["nb_frames"], value["nb_read_packets"]);
+        if (!IsMjpeg()) {
+            EXPECT_NEAR(std::atof(value["duration"].c_str()), pictures / kCameraFps,
+                        pictures / kCameraFps * 0.03);
+        }
         const auto avi = vyr::test::ReadAvi(vyr::test::ReadFileBytes(path));
         ASSERT_TRUE(avi.error.empty()) << avi.error;
         EXPECT_TRUE(avi.hasIdx1);
@@ -128,30 +118,9 @@ protected:
         const auto decode = vyr::test::RunCommand("ffmpeg -v error -i " +
                                                   vyr::test::ShellQuote(path) + " -f null - 2>&1");
         EXPECT_EQ(decode.exitCode, 0) << decode.output;
-
-        const auto counts = vyr::test::RunCommand(
-            "ffprobe -v error -count_frames -count_packets -select_streams v:0 -show_entries "
-            "stream=nb_read_frames,nb_read_packets:format=duration -of default=nw=1 " +
-            vyr::test::ShellQuote(path));
-        std::istringstream lines(counts.output);
-        std::map<std::string, double> value;
-        for (std::string line; std::getline(lines, line);) {
-            const auto equals = line.find('=');
-            if (equals != std::string::npos) {
-                value[line.substr(0, equals)] = std::atof(line.c_str() + equals + 1);
-            }
-        }
-        const double pictures = value["nb_read_frames"];
-        ASSERT_GT(pictures, 10) << counts.output;
-        EXPECT_NEAR(value["nb_read_packets"], pictures, pictures * 0.01) << counts.output;
-        if (!isMjpeg) {
-            EXPECT_NEAR(value["duration"], pictures / kCameraFps, pictures / kCameraFps * 0.03)
-                << counts.output;
-        }
     }
 
-    vyr::test::TempDir root_;
-    fs::path previousFolder_;
+    vyr::test::ExeFolder root_;
     std::unique_ptr<vyr::camsim::Camera> camera_;
     vyr::CCameraLink link_;
     vyr::test::RecordingSink sink_;
@@ -159,24 +128,23 @@ protected:
     vyr::camsim::ButtonTarget button_;
 };
 
-TEST_P(CaptureLinkTest, ButtonFreezesCapturesOnceAndReleaseResumes) {
+// The button twice within one second, released in between: two snapshot files, the second under
+// the numbered name that sorts right after the first.
+TEST_P(CaptureLinkTest, ButtonFreezesCapturesOnceReleaseResumesAndASecondCaptureKeepsBoth) {
     vyr::test::TestClock clock(2031, 7, 9, 10, 0, 30);
     StartLink();
     ASSERT_TRUE(sink_.WaitForFrames(3));
-    ASSERT_TRUE(vyr::camsim::SendControlCode(button_, vyr::camsim::kCapture, 1, 2).ok());
+    Press(vyr::camsim::kCapture, 1, 2);
     ASSERT_TRUE(notes_.WaitForCount(2));
     auto entries = notes_.Entries();
-    const std::string path = (root_.path() / "jpg" / kTel / "20310709_100030.bmp").string();
+    const std::string path = (Folder() / "20310709_100030.bmp").string();
     // Both come as snapshot notices, the control server's record and the decode thread's path,
     // from two threads: the path may be announced before the record.
     if (entries[0].record[0] == '/') {
         std::swap(entries[0], entries[1]);
     }
-    EXPECT_TRUE(entries[0].isSnapshot);
-    EXPECT_EQ(entries[0].record[0], 1);
-    EXPECT_EQ(entries[0].record[2], 1);
-    EXPECT_EQ(entries[0].record[3], 2);
-    EXPECT_TRUE(entries[1].isSnapshot);
+    EXPECT_TRUE(entries[0].isSnapshot && entries[1].isSnapshot);
+    EXPECT_EQ(entries[0].record, (vyr::NotificationRecord{1, 0, 1, 2}));  // the rest zero
     EXPECT_EQ(entries[1].Path(), path);
 
     const QImage image(QString::fromStdString(path));
@@ -191,35 +159,20 @@ TEST_P(CaptureLinkTest, ButtonFreezesCapturesOnceAndReleaseResumes) {
 
     // Frozen: pictures keep being decoded, none is drawn, no second snapshot.
     const int drawn = sink_.frames();
-    const uint64_t decoded = Counter(link_.shared().counters.framesDecoded);
-    ASSERT_TRUE(
-        WaitFor([&] { return Counter(link_.shared().counters.framesDecoded) > decoded + 5; }));
+    auto& counters = link_.shared().counters;
+    ASSERT_TRUE(Grows(counters.framesDecoded, 6));
     EXPECT_EQ(sink_.frames(), drawn);
     EXPECT_EQ(notes_.Count(), 2u);
-    EXPECT_EQ(Counter(link_.shared().counters.snapshotsTaken), 1u);
+    EXPECT_EQ(counters.snapshotsTaken.load(), 1u);
 
-    ASSERT_TRUE(vyr::camsim::SendControlCode(button_, vyr::camsim::kRelease).ok());
+    Press(vyr::camsim::kRelease);
     EXPECT_TRUE(sink_.WaitForFrames(drawn + 3));
     ASSERT_TRUE(notes_.WaitForCount(3));
     EXPECT_EQ(notes_.Entries()[2].Code(), 0);
-}
 
-// The camera's button twice within one second, released in between: two snapshot files, the
-// second under the numbered name that sorts right after the first.
-TEST_P(CaptureLinkTest, ButtonTwiceInOneSecondLeavesTwoSnapshots) {
-    vyr::test::TestClock clock(2031, 7, 9, 10, 0, 30);
-    StartLink();
-    ASSERT_TRUE(sink_.WaitForFrames(2));
-    ASSERT_TRUE(vyr::camsim::SendControlCode(button_, vyr::camsim::kCapture).ok());
-    ASSERT_TRUE(notes_.WaitForCount(2));
-    ASSERT_TRUE(vyr::camsim::SendControlCode(button_, vyr::camsim::kRelease).ok());
-    ASSERT_TRUE(notes_.WaitForCount(3));
-    ASSERT_TRUE(vyr::camsim::SendControlCode(button_, vyr::camsim::kCapture).ok());
+    Press(vyr::camsim::kCapture);
     ASSERT_TRUE(notes_.WaitForCount(5));
-
-    const fs::path folder = root_.path() / "jpg" / kTel;
-    const std::vector<std::string> paths = {(folder / "20310709_100030.bmp").string(),
-                                            (folder / "20310709_100030_01.bmp").string()};
+    const std::vector<std::string> paths = {path, (Folder() / "20310709_100030_01.bmp").string()};
     std::vector<std::string> announced;
     for (const auto& entry : notes_.Entries()) {
         if (entry.isSnapshot && entry.record[0] == '/') {
@@ -227,10 +180,8 @@ TEST_P(CaptureLinkTest, ButtonTwiceInOneSecondLeavesTwoSnapshots) {
         }
     }
     EXPECT_EQ(announced, paths);
-    for (const std::string& path : paths) {
-        EXPECT_EQ(QImage(QString::fromStdString(path)).size(), QSize(1280, 1024)) << path;
-    }
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 2);
+    EXPECT_EQ(QImage(QString::fromStdString(paths[1])).size(), QSize(1280, 1024));
+    EXPECT_EQ(std::distance(fs::directory_iterator(Folder()), {}), 2);
 }
 
 // A full disk (a file-size limit) fails the snapshot: no file, no path announced, the console says
@@ -248,14 +199,11 @@ TEST_P(CaptureLinkTest, FullDiskLosesNothingAndTheNextCaptureWorks) {
     testing::internal::CaptureStdout();
     {
         vyr::test::FileSizeLimit full(100000);  // the snapshot needs 3.9 MB, the store 156 KB
-        ASSERT_TRUE(vyr::camsim::SendControlCode(button_, vyr::camsim::kCapture).ok());
+        Press(vyr::camsim::kCapture);
         ASSERT_TRUE(WaitFor([&] { return !link_.shared().snapshotFlags.captureRequested(); }));
         // The decode thread goes on to the next picture only once the snapshot is over.
-        const uint64_t decoded = Counter(counters.framesDecoded);
-        ASSERT_TRUE(WaitFor([&] { return Counter(counters.framesDecoded) > decoded + 1; }));
-        vyr::PatientRecord patient{};
-        std::strcpy(patient.name.data(), "Ana");
-        store.Add(patient);
+        ASSERT_TRUE(Grows(counters.framesDecoded, 2));
+        store.Add(vyr::MakePatientRecord("Ana", "1", "2", 0));
     }
     {
         vyr::test::FileSizeLimit full(8);
@@ -265,71 +213,42 @@ TEST_P(CaptureLinkTest, FullDiskLosesNothingAndTheNextCaptureWorks) {
                   -1);
     }
     const std::string console = testing::internal::GetCapturedStdout();
-    const fs::path folder = root_.path() / "jpg" / kTel;
-    EXPECT_NE(
-        console.find((folder / "20310709_100030.bmp").string() + " not saved: File too large!\n"),
-        std::string::npos)
-        << console;
-    EXPECT_TRUE(fs::is_empty(folder));
+    const std::string path = (Folder() / "20310709_100030.bmp").string();
+    EXPECT_NE(console.find(path + " not saved: File too large!\n"), std::string::npos) << console;
+    EXPECT_TRUE(fs::is_empty(Folder()));
     ASSERT_EQ(notes_.Count(), 1u);  // the capture command's record, no path
     EXPECT_EQ(notes_.Entries()[0].record[0], 1);
-    EXPECT_EQ(Counter(counters.snapshotsTaken), 0u);
+    EXPECT_EQ(counters.snapshotsTaken.load(), 0u);
     EXPECT_EQ(vyr::test::ReadFileBytes(vyr::kPatientFileName), patients);
     EXPECT_EQ(vyr::test::ReadFileBytes(vyr::kSettingsFileName), settings);
 
-    ASSERT_TRUE(vyr::camsim::SendControlCode(button_, vyr::camsim::kRelease).ok());
-    ASSERT_TRUE(vyr::camsim::SendControlCode(button_, vyr::camsim::kCapture).ok());
+    Press(vyr::camsim::kRelease);
+    Press(vyr::camsim::kCapture);
     ASSERT_TRUE(notes_.WaitForCount(4));
-    const std::string path = (folder / "20310709_100030.bmp").string();
     EXPECT_EQ(QImage(QString::fromStdString(path)).size(), QSize(1280, 1024));
     EXPECT_EQ(vyr::Globals().LastSnapshotPath(), path);
 }
 
-TEST_P(CaptureLinkTest, RecordingSplitByTheClockGivesReadableFiles) {
+// A recording split by the test's clock at minute 5 and cut by Stop: two closed, indexed files.
+TEST_P(CaptureLinkTest, RecordingSplitByTheClockAndCutByStopGivesReadableFiles) {
     vyr::test::TestClock clock(2031, 7, 9, 10, 0, 30);
     StartLink();
     ASSERT_TRUE(sink_.WaitForFrames(2));
     auto& counters = link_.shared().counters;
     link_.StartRecording();
-    ASSERT_TRUE(WaitFor([&] { return Counter(counters.recordFramesTaken) >= 15; }));
+    ASSERT_TRUE(WaitFor([&] { return counters.recordFramesTaken.load() >= 15; }));
     clock.Set(2031, 7, 9, 10, 5, 0);
-    ASSERT_TRUE(WaitFor([&] { return Counter(counters.recordFilesClosed) == 1; }));
-    const uint64_t taken = Counter(counters.recordFramesTaken);
-    ASSERT_TRUE(WaitFor([&] { return Counter(counters.recordFramesTaken) >= taken + 25; }));
-    clock.Set(2031, 7, 9, 10, 10, 0);
-    ASSERT_TRUE(WaitFor([&] { return Counter(counters.recordFilesClosed) == 2; }));
-    const uint64_t taken2 = Counter(counters.recordFramesTaken);
-    ASSERT_TRUE(WaitFor([&] { return Counter(counters.recordFramesTaken) >= taken2 + 25; }));
-    clock.Set(2031, 7, 9, 10, 12, 30);
-    link_.StopRecording();
-    ASSERT_TRUE(WaitFor([&] { return vyr::Globals().recordingActive.load() == 0; }));
-    EXPECT_EQ(Counter(counters.recordFilesClosed), 3u);
-    const auto videos = Videos();
-    ASSERT_EQ(videos.size(), 3u);
-    EXPECT_EQ(fs::path(videos[0]).filename(), "20310709100030.avi");
-    EXPECT_EQ(fs::path(videos[1]).filename(), "20310709100500.avi");
-    EXPECT_EQ(fs::path(videos[2]).filename(), "20310709101000.avi");
-    for (const auto& video : videos) {
-        ExpectReadableRecording(video);
-    }
-}
-
-TEST_P(CaptureLinkTest, LinkStoppedMidRecordingLeavesAClosedIndexedFile) {
-    vyr::test::TestClock clock(2031, 7, 9, 10, 0, 30);
-    StartLink();
-    link_.StartRecording();
-    ASSERT_TRUE(WaitFor([&] { return Counter(link_.shared().counters.recordFramesTaken) >= 20; }));
+    ASSERT_TRUE(WaitFor([&] { return counters.recordFilesClosed.load() == 1; }));
+    ASSERT_TRUE(Grows(counters.recordFramesTaken, 25));
     link_.Stop();  // still recording
-    const auto videos = Videos();
-    ASSERT_EQ(videos.size(), 1u);
-    ExpectReadableRecording(videos[0]);
-    const auto count = vyr::test::RunCommand(
-        "ffprobe -v error -count_packets -show_entries stream=nb_read_packets,nb_frames -of "
-        "csv=p=0 " +
-        vyr::test::ShellQuote(videos[0]));
-    const auto comma = count.output.find(',');
-    ASSERT_NE(comma, std::string::npos) << count.output;
-    EXPECT_EQ(count.output.substr(0, comma) + "\n", count.output.substr(comma + 1));
+    EXPECT_EQ(counters.recordFilesClosed.load(), 2u);
+    std::vector<fs::path> videos(fs::directory_iterator(root_.path() / "video"), {});
+    std::sort(videos.begin(), videos.end());
+    ASSERT_EQ(videos, (std::vector<fs::path>{root_.path() / "video" / "20310709100030.avi",
+                                             root_.path() / "video" / "20310709100500.avi"}));
+    for (const auto& video : videos) {
+        ExpectReadableRecording(video.string());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Streams, CaptureLinkTest,

@@ -1,33 +1,21 @@
-// The servers' parsers without sockets: the 10-byte control packet, the camera file-name rule,
-// picture blocks with their bounds, and the size limits of uploaded pictures.
+// The picture server's parsers without sockets: the camera file-name rule, picture blocks with
+// their bounds, and the size limits of uploaded pictures (the control packet's rule is checked by
+// its fuzz target's replay and the server suite).
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "capture/bitmap_file.h"
-#include "link/control_packet.h"
 #include "link/picture_upload.h"
 #include "link/received_picture.h"
 #include "support/file_bytes.h"
 
 namespace {
 
-TEST(ControlPacket, OnlyExactlyTenBytesParse) {
-    const uint8_t bytes[11] = {0, 0, 0, 0, 0, 0, 7, 9, 1, 0, 0};
-    vyr::ControlPacket packet;
-    ASSERT_TRUE(vyr::ParseControlPacket(bytes, 10, &packet));
-    EXPECT_EQ(packet.param1, 7);
-    EXPECT_EQ(packet.param2, 9);
-    EXPECT_EQ(packet.command, vyr::kCommandCapture);
-    const uint8_t high[10] = {0, 0, 0, 0, 0, 0, 0, 0, 0x34, 0x12};
-    ASSERT_TRUE(vyr::ParseControlPacket(high, 10, &packet));
-    EXPECT_EQ(packet.command, 0x1234);
-    for (const int length : {0, 9, 11, 10240}) {
-        EXPECT_FALSE(vyr::ParseControlPacket(bytes, length, &packet)) << length;
-    }
-}
+using Step = vyr::PictureUpload::Step;
 
 std::string NameFor(const char* cameraName) {
     std::array<uint8_t, vyr::kPictureNameBytes> field{};
@@ -35,16 +23,15 @@ std::string NameFor(const char* cameraName) {
     return vyr::PictureFileName(field.data());
 }
 
+// Underscore at position 1 or later: the first 19 characters; none, or one at position 0: up to
+// 14 characters from position 5; the 24-byte field's end stops an unterminated name. Names that
+// would leave the folder, or name nothing, are refused.
 TEST(PictureFileName, CameraNamesGiveBmpNamesOrAreRefused) {
-    // Underscore at position 1 or later: the first 19 characters.
     EXPECT_EQ(NameFor("IMG_20260415_103007.jpg"), "IMG_20260415_103007.bmp");
     EXPECT_EQ(NameFor("A_b.jpg"), "A_b.jpg.bmp");
-    // No underscore, or one at position 0: up to 14 characters from position 5.
     EXPECT_EQ(NameFor("DSC0012345678901234567.jpg"), "12345678901234.bmp");
     EXPECT_EQ(NameFor("_AAAAbcdef.jpg"), "bcdef.jpg.bmp");
-    // 24 characters with no terminator: the field's end stops the name.
     EXPECT_EQ(NameFor("xxxxxABCDEFGHIJKLMNOPQRSTUVWXYZ"), "ABCDEFGHIJKLMN.bmp");
-    // Names that would leave the folder, or name nothing.
     for (const char* bad : {"../../etc/pass_wd", "a/b_c.jpg", "x_/..", "_aaa/../../x.jpg", "..._x",
                             "abcd", "", "_"}) {
         EXPECT_EQ(NameFor(bad), "") << bad;
@@ -60,46 +47,36 @@ std::vector<uint8_t> Block(int count, const char* name = "IMG_1.jpg", uint8_t fi
     return block;
 }
 
-TEST(PictureUpload, EightKilobyteBlocksContinueAndAShortOneEnds) {
+// 8 KB blocks continue and a short one ends (the name is the first block's); a count over 8192,
+// or more than the buffer holds, refuses the upload; a new connection starts clean.
+TEST(PictureUpload, BlocksFillTheBufferWithinItsBounds) {
     vyr::PictureUpload upload;
     upload.Begin();
-    EXPECT_EQ(upload.AddBlock(Block(8192, "IMG_1.jpg", 1).data()), vyr::PictureUpload::Step::kMore);
+    EXPECT_EQ(upload.AddBlock(Block(8192, "IMG_1.jpg", 1).data()), Step::kMore);
+    EXPECT_EQ(upload.AddBlock(Block(8192, "OTHER_2.jpg", 2).data()), Step::kMore);
+    EXPECT_EQ(upload.AddBlock(Block(0).data()), Step::kComplete);
     EXPECT_EQ(upload.fileName(), "IMG_1.jpg.bmp");
-    // The name of later blocks is not read.
-    EXPECT_EQ(upload.AddBlock(Block(8192, "OTHER_2.jpg", 2).data()),
-              vyr::PictureUpload::Step::kMore);
-    EXPECT_EQ(upload.fileName(), "IMG_1.jpg.bmp");
-    EXPECT_EQ(upload.AddBlock(Block(0).data()), vyr::PictureUpload::Step::kComplete);
     ASSERT_EQ(upload.length(), 16384);
     EXPECT_EQ(upload.data()[8191], 1);
     EXPECT_EQ(upload.data()[8192], 2);
-}
 
-TEST(PictureUpload, CountOver8192OrOverflowRefusesTheUpload) {
-    vyr::PictureUpload upload;
     upload.Begin();
     upload.AddBlock(Block(8192).data());
-    EXPECT_EQ(upload.AddBlock(Block(8193).data()), vyr::PictureUpload::Step::kRefused);
+    EXPECT_EQ(upload.AddBlock(Block(8193).data()), Step::kRefused);
     EXPECT_TRUE(upload.refused());
     EXPECT_EQ(upload.length(), 0);
-
     // 187 full blocks fill 1,531,904 bytes; 4096 more fit exactly, 4097 do not.
     for (const int last : {4096, 4097}) {
         upload.Begin();
         for (int i = 0; i < 187; ++i) {
-            ASSERT_EQ(upload.AddBlock(Block(8192).data()), vyr::PictureUpload::Step::kMore);
+            ASSERT_EQ(upload.AddBlock(Block(8192).data()), Step::kMore);
         }
-        const auto step = upload.AddBlock(Block(last).data());
-        if (last == 4096) {
-            EXPECT_EQ(step, vyr::PictureUpload::Step::kComplete);
-            EXPECT_EQ(upload.length(), vyr::kPictureBufferBytes);
-        } else {
-            EXPECT_EQ(step, vyr::PictureUpload::Step::kRefused);
-        }
+        EXPECT_EQ(upload.AddBlock(Block(last).data()),
+                  last == 4096 ? Step::kComplete : Step::kRefused);
+        EXPECT_EQ(upload.length(), last == 4096 ? vyr::kPictureBufferBytes : 0);
     }
-    // A new connection starts clean.
     upload.Begin();
-    EXPECT_EQ(upload.AddBlock(Block(100).data()), vyr::PictureUpload::Step::kComplete);
+    EXPECT_EQ(upload.AddBlock(Block(100).data()), Step::kComplete);
     EXPECT_FALSE(upload.refused());
 }
 
@@ -108,13 +85,8 @@ TEST(PictureUpload, CountOver8192OrOverflowRefusesTheUpload) {
 // is no picture. The seeds of the fuzz target are the inputs.
 TEST(ReceivedPicture, SizeLimitsComeFromTheHeader) {
     using Outcome = vyr::ReceivedPictureOutcome;
-    struct Case {
-        const char* seed;
-        Outcome outcome;
-        int width;  // of a decoded picture
-        int height;
-    };
-    const Case cases[] = {
+    // Seed, outcome, and the size of a decoded picture.
+    const std::tuple<const char*, Outcome, int, int> cases[] = {
         {"jpeg_64x48.jpg", Outcome::kDecoded, 64, 48},
         {"jpeg_4096x48.jpg", Outcome::kDecoded, 4096, 48},  // a side of exactly 4096
         {"gif_16x16.gif", Outcome::kDecoded, 16, 16},
@@ -127,20 +99,17 @@ TEST(ReceivedPicture, SizeLimitsComeFromTheHeader) {
         {"png_rgba64_2048x2048_cut.png", Outcome::kNotDecodable, 0, 0},
         {"not_a_picture", Outcome::kNotDecodable, 0, 0},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.seed);
+    for (const auto& [seed, outcome, width, height] : cases) {
+        SCOPED_TRACE(seed);
         const auto bytes =
-            vyr::test::ReadFileBytes(std::string(VYR_FUZZ_CORPUS) + "/received_picture/" + c.seed);
+            vyr::test::ReadFileBytes(std::string(VYR_FUZZ_CORPUS) + "/received_picture/" + seed);
         ASSERT_FALSE(bytes.empty());
         vyr::ReceivedBitmap bitmap;
         EXPECT_EQ(vyr::DecodeReceivedPicture(bytes.data(), static_cast<int>(bytes.size()), &bitmap),
-                  c.outcome);
-        if (c.outcome == Outcome::kDecoded) {
-            EXPECT_EQ(bitmap.width, c.width);
-            EXPECT_EQ(bitmap.height, c.height);
-            EXPECT_EQ(bitmap.rows.size(),
-                      static_cast<size_t>(vyr::BitmapStride(c.width, 24) * c.height));
-        }
+                  outcome);
+        EXPECT_EQ(bitmap.width, width);
+        EXPECT_EQ(bitmap.height, height);
+        EXPECT_EQ(bitmap.rows.size(), static_cast<size_t>(vyr::BitmapStride(width, 24) * height));
     }
 }
 

@@ -1,75 +1,95 @@
-// Pieces of the stream connection that need no camera: the time message, the device-kind table,
-// the camera type setting, and ReceiveExact on a socket pair.
+// Pieces of the stream connection that need no camera: the local adapter choice over made-up
+// adapter lists, the device-kind table, and ReceiveExact on a socket pair. (The camera type is
+// language.ini's: its reader and defaults are the app suites', and the capture suite sets it.)
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <filesystem>
+#include <tuple>
 
+#include "link/adapter_selection.h"
 #include "link/stream_connection.h"
 #include "linkstate/link_shared.h"
-#include "support/file_bytes.h"
-#include "support/temp_dir.h"
 
 namespace {
 
-std::tm Date(int year, int month, int day, int hour, int minute, int second) {
-    std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
-    return t;
+constexpr size_t kNone = std::string::npos;
+
+vyr::NetworkAdapter Adapter(const std::string& description, std::vector<std::string> addresses) {
+    vyr::NetworkAdapter adapter{"if0", description, {0x00, 0x1B, 0x21, 0xAB, 0xCD, 0xEF}, {}, {}};
+    for (auto& address : addresses) {
+        adapter.addresses.emplace_back(address, "255.255.255.0");
+    }
+    return adapter;
 }
 
-TEST(TimeSyncMessage, CarriesTheLocalTimeWithTheYearModulo256) {
-    EXPECT_EQ(vyr::BuildTimeSyncMessage(Date(2026, 12, 5, 21, 47, 22)),
-              (vyr::TimeSyncMessage{0x5F, 0x6F, 0, 0, 26, 12, 5, 21, 47, 22, 0x0B, 0x00}));
-    EXPECT_EQ(vyr::BuildTimeSyncMessage(Date(2000, 1, 1, 0, 0, 0))[4], 0);
-    EXPECT_EQ(vyr::BuildTimeSyncMessage(Date(2255, 1, 1, 0, 0, 0))[4], 255);
-    EXPECT_EQ(vyr::BuildTimeSyncMessage(Date(2256, 1, 1, 0, 0, 0))[4], 0);
+std::string Select(const std::vector<vyr::NetworkAdapter>& adapters, std::string* chosen,
+                   uint8_t* found) {
+    testing::internal::CaptureStdout();
+    *found = vyr::SelectLocalAdapter(adapters, chosen);
+    return testing::internal::GetCapturedStdout();
+}
+
+TEST(AdapterSelection, SubnetTestIsASubstringAndDescriptionNeedsAWord) {
+    std::string chosen = "unchanged";
+    uint8_t found = 0;
+    std::string out = Select({Adapter("Intel Ethernet", {"192.168.10.7"})}, &chosen, &found);
+    EXPECT_EQ(found, 1);
+    EXPECT_EQ(chosen, "192.168.10.7");
+    EXPECT_NE(out.find("Find OK -->szIP:192.168.10.7.\n"), kNone);
+    EXPECT_NE(out.find("00-1B-21-AB-CD-EF"), kNone);
+    // Without one of the (case-sensitive) words the adapter is skipped without a message.
+    for (const char* description : {"Realtek PCIe GbE", "wifi wireless intel"}) {
+        chosen = "unchanged";
+        out = Select({Adapter(description, {"192.168.1.20"})}, &chosen, &found);
+        EXPECT_EQ(found, 0);
+        EXPECT_EQ(chosen, "unchanged");
+        EXPECT_EQ(out.find("not find"), kNone) << description;
+        EXPECT_EQ(out.find("Find OK"), kNone) << description;
+    }
+    out = Select({Adapter("Intel Wireless", {"10.0.0.5"})}, &chosen, &found);
+    EXPECT_EQ(found, 0);
+    EXPECT_NE(out.find("not find...\n"), kNone);
+}
+
+TEST(AdapterSelection, UnconnectedIsSkippedLastAddressCountsLastMatchWins) {
+    std::string chosen;
+    uint8_t found = 0;
+    const std::string out =
+        Select({Adapter("WiFi adapter", {"0.0.0.0"}), Adapter("Wireless A", {"192.168.1.5"}),
+                Adapter("Intel B", {"192.168.1.9", "10.1.1.1"}),
+                Adapter("Intel C", {"10.1.1.2", "192.168.1.77"})},
+               &chosen, &found);
+    EXPECT_EQ(found, 1);
+    EXPECT_EQ(chosen, "192.168.1.77");
+    // Only adapter B, judged by its last address, says "not find"; the unconnected one is silent.
+    const size_t first = out.find("not find...\n");
+    ASSERT_NE(first, kNone);
+    EXPECT_EQ(out.find("not find...\n", first + 1), kNone);
+    EXPECT_EQ(out.find("szIP:192.168.1.9."), kNone);
+    EXPECT_NE(out.find("szIP:192.168.1.5."), kNone);
 }
 
 TEST(DeviceKind, ModelTextChoosesStreamKindAndSize) {
     auto& globals = vyr::Globals();
-    struct Case {
-        const char* model;
-        int mjpeg, width, height;
-        const char* line;
-    };
     globals.frameWidth.store(1111);
     globals.frameHeight.store(2222);
-    const Case cases[] = {
+    // Model text, Motion-JPEG or not, display size and console line.
+    const std::tuple<const char*, int, int, int, const char*> cases[] = {
         {"H264_CAM", 0, 1111, 2222, "FIND H264 device!\n"},  // size left as it was
         {"xx1280_QD417Vyy", 1, 1280, 1024, "FIND 1280_QD417V device!\n"},
         {"QD417V", 1, 1920, 1080, "FIND QD417V!\n"},
         {"qd417v", 0, 1920, 1080, "FIND H264 device!\n"},  // case-sensitive
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.model);
+    for (const auto& [model, mjpeg, width, height, line] : cases) {
+        SCOPED_TRACE(model);
         testing::internal::CaptureStdout();
-        vyr::ApplyDeviceKind(c.model);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.line);
-        EXPECT_EQ(globals.mjpegMode.load(), c.mjpeg);
-        EXPECT_EQ(globals.frameWidth.load(), c.width);
-        EXPECT_EQ(globals.frameHeight.load(), c.height);
+        vyr::ApplyDeviceKind(model);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), line);
+        EXPECT_EQ(globals.mjpegMode.load(), mjpeg);
+        EXPECT_EQ(globals.frameWidth.load(), width);
+        EXPECT_EQ(globals.frameHeight.load(), height);
     }
-}
-
-TEST(CameraTypeSetting, MissingFileIsCreatedWithDefaults) {
-    vyr::test::TempDir dir;
-    const auto previous = std::filesystem::current_path();
-    std::filesystem::current_path(dir.path());
-    EXPECT_EQ(vyr::ReadCameraTypeSetting(), 0);
-    const auto bytes = vyr::test::ReadFileBytes("language.ini");
-    EXPECT_EQ(bytes, (std::vector<uint8_t>{0, 0, 0, 0, 0x49, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-    const std::vector<uint8_t> type2 = {3, 0, 0, 0, 0x49, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0};
-    std::ofstream("language.ini", std::ios::binary)
-        .write(reinterpret_cast<const char*>(type2.data()), 16);
-    EXPECT_EQ(vyr::ReadCameraTypeSetting(), 2);
-    std::filesystem::current_path(previous);
 }
 
 TEST(ReceiveExact, WholeBlocksOnlyAndTheConsoleLineWhenThePeerCloses) {
@@ -86,7 +106,7 @@ TEST(ReceiveExact, WholeBlocksOnlyAndTheConsoleLineWhenThePeerCloses) {
     EXPECT_EQ(vyr::ReceiveExact(pair[0], block.data(), 4096), 4096);
     EXPECT_TRUE(std::equal(block.begin(), block.end(), sent.begin()));
     testing::internal::CaptureStdout();
-    EXPECT_EQ(vyr::ReceiveExact(pair[0], block.data(), 4096), -1);
+    EXPECT_EQ(vyr::ReceiveExact(pair[0], block.data(), 4096), -1);  // 4 bytes, then the end
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "net enviorment is so bad!\n");
     EXPECT_EQ(vyr::ReceiveExact(pair[0], block.data(), 0), 0);
     ::close(pair[0]);

@@ -1,5 +1,5 @@
-// A notification target for tests: keeps every snapshot record and device event in arrival order
-// and waits, with a deadline, for a number of them; keeps the link states as reported.
+// A notification target for tests: keeps every snapshot record and device event in arrival order,
+// and the link states as reported, and waits with a deadline for them.
 #pragma once
 
 #include <chrono>
@@ -26,45 +26,41 @@ public:
         int Code() const { return record[0] | record[1] << 8; }
     };
 
-    void OnSnapshot(const NotificationRecord& record) override { Add({true, record}); }
+    void OnSnapshot(const NotificationRecord& record) override { Add(&entries_, {true, record}); }
     void OnSettingsChanged(const SettingsBytes&) override {}
-    void OnDeviceEvent(const NotificationRecord& event) override { Add({false, event}); }
-    void OnLinkState(const LinkStateReport& report) override {
-        std::lock_guard lock(mutex_);
-        linkStates_.push_back(report);
-        changed_.notify_all();
-    }
+    void OnDeviceEvent(const NotificationRecord& event) override { Add(&entries_, {false, event}); }
+    void OnLinkState(const LinkStateReport& report) override { Add(&linkStates_, report); }
 
     bool WaitForCount(size_t count, std::chrono::milliseconds deadline = std::chrono::seconds(10)) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, deadline, [&] { return entries_.size() >= count; });
+        return Wait([&] { return entries_.size() >= count; }, deadline);
+    }
+    // Waits until the last reported link state is state.
+    bool WaitForLinkState(LinkState state,
+                          std::chrono::milliseconds deadline = std::chrono::seconds(10)) {
+        return Wait([&] { return !linkStates_.empty() && linkStates_.back().state == state; },
+                    deadline);
     }
     std::vector<Entry> Entries() const {
         std::lock_guard lock(mutex_);
         return entries_;
     }
-    size_t Count() const {
-        std::lock_guard lock(mutex_);
-        return entries_.size();
-    }
+    size_t Count() const { return Entries().size(); }
     std::vector<LinkStateReport> LinkStates() const {
         std::lock_guard lock(mutex_);
         return linkStates_;
     }
-    // Waits until the last reported link state is state.
-    bool WaitForLinkState(LinkState state,
-                          std::chrono::milliseconds deadline = std::chrono::seconds(10)) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, deadline, [&] {
-            return !linkStates_.empty() && linkStates_.back().state == state;
-        });
-    }
 
 private:
-    void Add(const Entry& entry) {
+    template <typename T>
+    void Add(std::vector<T>* list, const T& item) {
         std::lock_guard lock(mutex_);
-        entries_.push_back(entry);
+        list->push_back(item);
         changed_.notify_all();
+    }
+    template <typename Condition>
+    bool Wait(Condition condition, std::chrono::milliseconds deadline) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, deadline, condition);
     }
 
     mutable std::mutex mutex_;
