@@ -11,8 +11,6 @@
 #include "main_dlg_fixture.h"
 #include "support/gui/dialog_actions.h"
 #include "ui/current_item.h"
-#include "ui/main_dlg_ids.h"
-#include "ui/photo_list.h"
 
 namespace vyr::test {
 namespace {
@@ -20,12 +18,8 @@ namespace {
 TEST_F(MainDlgTest, ADoubleClickedPictureOpensInTheAnalyzerAndItsSaveIsListed) {
     WritePicture(PatientFolder() / "20250101_100000.bmp", 320, 240, Qt::blue);
     WritePicture(PatientFolder() / "20250101_100001.bmp", 320, 240, Qt::yellow);
-    MainDlg& window = Open();
-    ClickControl(window, kIdPhotoManagement);
-    PhotoList* list = window.photoList();
-    QTRY_VERIFY(!list->isScanning());
-    ASSERT_EQ(list->count(), 2);
-
+    PhotoList& list = OpenPhotoList();
+    ASSERT_EQ(list.count(), 2);
     QPointer<CVyrOpenCV> analyzer;
     driver_.Then([&](QWidget* modal) {
         analyzer = dynamic_cast<CVyrOpenCV*>(modal);
@@ -39,17 +33,16 @@ TEST_F(MainDlgTest, ADoubleClickedPictureOpensInTheAnalyzerAndItsSaveIsListed) {
         ClickControl(*analyzer, kIdCancel);
     });
     driver_.Run([&] {
-        const QRect item = list->visualItemRect(list->item(1));
-        // A person's double-click: a click, then the second press that the system reports as a
-        // double-click.
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, item.center());
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, item.center());
+        // A person's double-click: a click, then the second press the system reports as one.
+        const QPoint at = list.visualItemRect(list.item(1)).center();
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        QTest::mouseDClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, at);
         EXPECT_TRUE(QTest::qWaitFor([&] { return driver_.stepsLeft() == 0 && analyzer.isNull(); }));
     });
     EXPECT_EQ(driver_.unexpected(), 0);
-    QTRY_VERIFY(!list->isScanning());
-    ASSERT_EQ(list->count(), 3);
-    EXPECT_TRUE(list->item(2)->text().startsWith("mark_")) << list->item(2)->text().toStdString();
+    QTRY_VERIFY(!list.isScanning());
+    ASSERT_EQ(list.count(), 3);
+    EXPECT_TRUE(list.item(2)->text().startsWith("mark_")) << list.item(2)->text().toStdString();
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
-// A main window for tests: an application object whose files live in a fresh folder (which is also
-// the working folder, where the link reads language.ini), prompts and shell that record, a home of
-// the test's own (its trash and thumbnail cache), a current patient, and the camera address
-// 127.0.0.2 with either the simulated camera's ports or ports where nothing listens.
+// A main window for tests on the offscreen platform: an application object whose files live in a
+// fresh folder (also the working folder, where the link reads language.ini), prompts and shell
+// that record, a home of the test's own (its trash and thumbnail cache), a current patient, and
+// the camera address 127.0.0.2 with either the simulated camera's ports or ports where nothing
+// listens.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <QString>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "app/core/vyr_app.h"
 #include "linkstate/link_ports.h"
@@ -20,6 +22,7 @@
 #include "support/temp_dir.h"
 #include "tools/camsim/camera.h"
 #include "ui/main_dlg.h"
+#include "ui/photo_list.h"
 
 namespace vyr::test {
 
@@ -31,10 +34,15 @@ protected:
     // language.ini with this language and camera type and the defaults for the rest.
     void WriteLanguage(int32_t languageIndex, int32_t cameraType = 0);
     void SetPatient(const char* name, const char* age, const char* tel, uint16_t gender);
-    // The simulated camera on 127.0.0.2 with ports of its own; the next window uses them.
+    // The simulated camera (SmallCamera() unless given) on loopback; the next window uses it.
     void StartCamera(camsim::CameraConfig config);
+    void StartCamera();
     // Opens and shows a main window (its start-up runs in the constructor).
     MainDlg& Open();
+    // Opens a window and waits until its link streams from the camera and its servers listen.
+    MainDlg& OpenConnected();
+    // Opens a window, shows the Photo list and waits for its scan.
+    PhotoList& OpenPhotoList();
     void Close();
 
     std::filesystem::path PatientFolder() const;
@@ -56,6 +64,13 @@ private:
     std::filesystem::path previousFolder_;
 };
 
+// A click on a row of the list as a person makes it, with these modifiers.
+void ClickRow(PhotoList& list, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+QStringList ItemTexts(const PhotoList& list);
+QImage IconOf(const PhotoList& list, int row);
+// The files in folder with this extension (".bmp"), none when it does not exist.
+std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& folder,
+                                           const std::string& extension);
 // Whether the label shows a picture.
 bool HasPicture(const QWidget* label);
 // The colour of the middle of the label's picture; invalid without one.
