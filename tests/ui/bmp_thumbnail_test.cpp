@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
+#include <QDataStream>
 #include <QImage>
-#include <cstring>
+#include <QPainter>
 #include <fstream>
 #include <random>
 
@@ -14,9 +16,10 @@
 #include "ui/main_dlg_ids.h"
 #include "ui/thumbnail.h"
 
+namespace vyr {
 namespace {
 
-constexpr size_t kStride = 284 * 3;
+constexpr size_t kStride = kThumbnailWidth * 3;
 
 struct Variant {
     int bitsPerPixel = 24;
@@ -24,47 +27,30 @@ struct Variant {
     int infoBytes = 40;
 };
 
-void Put(std::vector<uint8_t>& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-    }
-}
-
-// A BMP file of the picture (read as 0xRRGGBB per pixel), written here so that 32-bit and
-// top-down files, which Qt does not write, are covered too.
+// A BMP file of the picture, written here so that 32-bit and top-down files, which Qt does not
+// write, are covered too: Qt's BGR888 and RGB32 rows are the file's 24- and 32-bit rows.
 std::vector<uint8_t> BmpOf(const QImage& picture, Variant variant) {
-    const int width = picture.width();
     const int height = picture.height();
-    const int bytesPerPixel = variant.bitsPerPixel / 8;
-    const size_t stride = (static_cast<size_t>(width) * variant.bitsPerPixel + 31) / 32 * 4;
-    const uint32_t offset = 14 + static_cast<uint32_t>(variant.infoBytes);
-    std::vector<uint8_t> file;
-    file.push_back('B');
-    file.push_back('M');
-    Put(file, offset + static_cast<uint32_t>(stride * height), 4);
-    Put(file, 0, 4);
-    Put(file, offset, 4);
-    Put(file, static_cast<uint32_t>(variant.infoBytes), 4);
-    Put(file, static_cast<uint32_t>(width), 4);
-    Put(file, static_cast<uint32_t>(variant.isTopDown ? -height : height), 4);
-    Put(file, 1, 2);
-    Put(file, static_cast<uint32_t>(variant.bitsPerPixel), 2);
+    const int rowBytes = picture.width() * variant.bitsPerPixel / 8;
+    const int stride = (rowBytes + 3) / 4 * 4;
+    const quint32 offset = 14 + static_cast<quint32>(variant.infoBytes);
+    QByteArray file;
+    QDataStream out(&file, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("BM", 2);
+    out << quint32(offset + static_cast<quint32>(stride * height)) << quint32(0) << offset
+        << quint32(variant.infoBytes) << qint32(picture.width())
+        << qint32(variant.isTopDown ? -height : height) << quint16(1)
+        << quint16(variant.bitsPerPixel);
     file.resize(offset, 0);
+    const QImage rows = picture.convertToFormat(variant.bitsPerPixel == 32 ? QImage::Format_RGB32
+                                                                           : QImage::Format_BGR888);
     for (int stored = 0; stored < height; ++stored) {
         const int y = variant.isTopDown ? stored : height - 1 - stored;
-        const size_t rowStart = file.size();
-        for (int x = 0; x < width; ++x) {
-            const QRgb pixel = picture.pixel(x, y);
-            file.push_back(static_cast<uint8_t>(qBlue(pixel)));
-            file.push_back(static_cast<uint8_t>(qGreen(pixel)));
-            file.push_back(static_cast<uint8_t>(qRed(pixel)));
-            if (bytesPerPixel == 4) {
-                file.push_back(0xFF);
-            }
-        }
-        file.resize(rowStart + stride, 0);
+        file.append(reinterpret_cast<const char*>(rows.constScanLine(y)), rowBytes);
+        file.append(QByteArray(stride - rowBytes, 0));
     }
-    return file;
+    return {file.begin(), file.end()};
 }
 
 QImage Noise(int width, int height, unsigned seed) {
@@ -91,10 +77,11 @@ QImage Ramps(int width, int height) {
     return picture;
 }
 
-QImage Made(const std::vector<uint8_t>& file, int* result) {
-    QImage thumbnail(vyr::kThumbnailWidth, vyr::kThumbnailHeight, QImage::Format_RGB888);
-    *result = vyr::MakeBmpThumbnail(file.data(), file.size(), thumbnail.bits(),
-                                    static_cast<size_t>(thumbnail.bytesPerLine()));
+QImage Made(const std::vector<uint8_t>& file) {
+    QImage thumbnail(kThumbnailWidth, kThumbnailHeight, QImage::Format_RGB888);
+    EXPECT_EQ(MakeBmpThumbnail(file.data(), file.size(), thumbnail.bits(),
+                               static_cast<size_t>(thumbnail.bytesPerLine())),
+              0);
     return thumbnail;
 }
 
@@ -112,22 +99,19 @@ int LargestDifference(const QImage& a, const QImage& b) {
 }
 
 TEST(BmpThumbnailTest, PicturesThatFitComeOutAsTheImageReaderReadsThem) {
-    const Variant variants[] = {{24, false, 40}, {24, true, 40}, {32, false, 40}, {32, true, 124}};
-    const QSize sizes[] = {{1, 1}, {3, 5}, {101, 80}, {284, 160}, {283, 7}};
     unsigned seed = 1;
-    for (const Variant& variant : variants) {
-        for (const QSize size : sizes) {
-            SCOPED_TRACE(testing::Message()
+    for (const Variant variant : {Variant{24, false, 40}, Variant{24, true, 40},
+                                  Variant{32, false, 40}, Variant{32, true, 124}}) {
+        for (const QSize size :
+             {QSize(1, 1), QSize(3, 5), QSize(101, 80), QSize(284, 160), QSize(283, 7)}) {
+            SCOPED_TRACE(::testing::Message()
                          << variant.bitsPerPixel << " bits, top-down " << variant.isTopDown << ", "
                          << size.width() << " x " << size.height());
             const std::vector<uint8_t> file =
                 BmpOf(Noise(size.width(), size.height(), seed++), variant);
             const QImage read = QImage::fromData(file.data(), static_cast<int>(file.size()), "BMP");
             ASSERT_FALSE(read.isNull());
-            int result = -9;
-            const QImage made = Made(file, &result);
-            ASSERT_EQ(result, 0);
-            EXPECT_EQ(made, vyr::MakeThumbnail(read));
+            EXPECT_EQ(Made(file), MakeThumbnail(read));
         }
     }
 }
@@ -147,25 +131,18 @@ TEST(BmpThumbnailTest, LargerPicturesAreAveragedAsQtsSmoothScalerDoes) {
          {Case{{568, 320}, {0, 0, 284, 160}, true}, Case{{852, 160}, {0, 0, 284, 160}, true},
           Case{{140, 480}, {72, 0, 140, 160}, true}, Case{{1920, 1080}, {0, 0, 284, 160}, false},
           Case{{1280, 1024}, {0, 0, 284, 160}, false}, Case{{1000, 50}, {0, 55, 284, 50}, false}}) {
-        SCOPED_TRACE(testing::Message() << test.size.width() << " x " << test.size.height());
+        SCOPED_TRACE(::testing::Message() << test.size.width() << " x " << test.size.height());
         const QImage picture = test.isNoise ? Noise(test.size.width(), test.size.height(), 7)
                                             : Ramps(test.size.width(), test.size.height());
-        int result = -9;
-        const QImage made = Made(BmpOf(picture, {}), &result);
-        ASSERT_EQ(result, 0);
+        QImage made = Made(BmpOf(picture, {}));
         const QImage scaled =
             picture.scaled(test.target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         EXPECT_LE(LargestDifference(made.copy(test.target), scaled), 1);
-        QImage outside = made;
-        QImage hole(test.target.size(), QImage::Format_RGB888);
-        hole.fill(Qt::black);
-        for (int y = 0; y < hole.height(); ++y) {
-            std::memcpy(outside.scanLine(test.target.y() + y) + test.target.x() * 3,
-                        hole.constScanLine(y), static_cast<size_t>(hole.width()) * 3);
-        }
-        QImage black(outside.size(), QImage::Format_RGB888);
+        // Black around the target.
+        QPainter(&made).fillRect(test.target, Qt::black);
+        QImage black(made.size(), made.format());
         black.fill(Qt::black);
-        EXPECT_EQ(outside, black);
+        EXPECT_EQ(made, black);
     }
 }
 
@@ -176,12 +153,12 @@ TEST(BmpThumbnailTest, DamagedFilesAreRefusedAndLeaveTheThumbnailAlone) {
         std::copy(bytes.begin(), bytes.end(), file.begin() + static_cast<long>(at));
         return file;
     };
-    struct Case {
+    const std::vector<uint8_t> cut(good.begin(), good.end() - 1);
+    const struct {
         const char* what;
         std::vector<uint8_t> file;
         int result;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"not BM", with(0, {'B', 'A'}), -1},
         {"core header", with(14, {12, 0, 0, 0}), -1},
         {"two planes", with(26, {2, 0}), -1},
@@ -196,27 +173,24 @@ TEST(BmpThumbnailTest, DamagedFilesAreRefusedAndLeaveTheThumbnailAlone) {
         {"too tall", with(22, {0x01, 0x80, 0, 0}), -1},
         {"pixels inside the header", with(10, {20, 0, 0, 0}), -1},
         {"headers cut", std::vector<uint8_t>(good.begin(), good.begin() + 53), -1},
-        {"pixels cut by a byte", std::vector<uint8_t>(good.begin(), good.end() - 1), -2},
+        {"pixels cut by a byte", cut, -2},
         {"offset past the end", with(10, {0xFF, 0xFF, 0, 0}), -2},
     };
-    for (const Case& test : cases) {
+    for (const auto& test : cases) {
         SCOPED_TRACE(test.what);
-        std::vector<uint8_t> thumbnail(kStride * 160, 0x5A);
-        EXPECT_EQ(
-            vyr::MakeBmpThumbnail(test.file.data(), test.file.size(), thumbnail.data(), kStride),
-            test.result);
-        EXPECT_TRUE(
-            std::all_of(thumbnail.begin(), thumbnail.end(), [](uint8_t b) { return b == 0x5A; }));
+        std::vector<uint8_t> thumbnail(kStride * kThumbnailHeight, 0x5A);
+        EXPECT_EQ(MakeBmpThumbnail(test.file.data(), test.file.size(), thumbnail.data(), kStride),
+                  test.result);
+        EXPECT_EQ(thumbnail, std::vector<uint8_t>(kStride * kThumbnailHeight, 0x5A));
     }
     // From a file as well: a cut-off picture and a missing file.
-    vyr::test::TempDir dir;
-    const std::vector<uint8_t>& cut = cases[14].file;
+    test::TempDir dir;
     std::ofstream(dir.File("cut.bmp"), std::ios::binary)
         .write(reinterpret_cast<const char*>(cut.data()), static_cast<std::streamsize>(cut.size()));
-    std::vector<uint8_t> thumbnail(kStride * 160);
-    EXPECT_EQ(vyr::LoadBmpThumbnail(dir.File("cut.bmp").c_str(), thumbnail.data(), kStride), -2);
-    EXPECT_EQ(vyr::LoadBmpThumbnail(dir.File("missing.bmp").c_str(), thumbnail.data(), kStride),
-              -1);
+    std::vector<uint8_t> thumbnail(kStride * kThumbnailHeight);
+    EXPECT_EQ(LoadBmpThumbnail(dir.File("cut.bmp").c_str(), thumbnail.data(), kStride), -2);
+    EXPECT_EQ(LoadBmpThumbnail(dir.File("missing.bmp").c_str(), thumbnail.data(), kStride), -1);
 }
 
 }  // namespace
+}  // namespace vyr
