@@ -43,7 +43,7 @@ TEST_F(MainDlgTest, LiveFramesFillTheAreaAndTheCameraButtonCapturesAndReleases) 
     const camsim::ButtonTarget button{.port = window.link().ControlPort()};
     ASSERT_TRUE(camsim::SendControlCode(button, 1).ok());
     QTRY_VERIFY_WITH_TIMEOUT(FilesIn(PatientFolder(), ".bmp").size() == 1, kWaitMs);
-    QTRY_VERIFY_WITH_TIMEOUT(HasPicture(window.Control(kIdPreview)), kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(PictureCentre(window.Control(kIdPreview)).isValid(), kWaitMs);
     EXPECT_EQ(QImage(QString::fromStdString(FilesIn(PatientFolder(), ".bmp")[0])).size(),
               QSize(640, 360));
     const uint64_t frozenAt = window.liveArea()->framesReceived();
@@ -124,7 +124,7 @@ TEST_F(MainDlgTest, UploadShowsInTheStillAreaAndThePreview) {
     const QColor still = PictureCentre(window.Control(kIdStillArea));
     EXPECT_NEAR(still.red(), 200, 12);
     EXPECT_NEAR(still.green(), 30, 12);
-    EXPECT_TRUE(HasPicture(window.Control(kIdPreview)));
+    EXPECT_TRUE(PictureCentre(window.Control(kIdPreview)).isValid());
     camera.join();
     EXPECT_TRUE(sent.ok());
     EXPECT_TRUE(fs::exists(PatientFolder() / "IMG_20260101_120000.bmp"));

@@ -1,12 +1,7 @@
-// The main-window fixture. Ports where nothing listens are found by binding an ephemeral port on
-// 127.0.0.2 and closing it again: the link's connections are then refused at once, and no test
-// ever dials the camera's real address.
+// The main-window fixture. Where no camera runs, the link is given a port held on 127.0.0.1, where
+// nothing on 127.0.0.2 listens: its connections are refused at once, and no test ever dials the
+// camera's real address.
 #include "main_dlg_fixture.h"
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <QLabel>
 #include <QPixmap>
@@ -21,24 +16,6 @@
 #include "ui/main_dlg_ids.h"
 
 namespace vyr::test {
-namespace {
-
-uint16_t UnusedLoopbackPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    ::inet_pton(AF_INET, "127.0.0.2", &address.sin_addr);
-    socklen_t length = sizeof address;
-    uint16_t port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-        port = ntohs(address.sin_port);
-    }
-    ::close(fd);
-    return port;
-}
-
-}  // namespace
 
 MainDlgTest::MainDlgTest() : previousFolder_(std::filesystem::current_path()) {
     std::filesystem::current_path(dir_.path());
@@ -50,10 +27,7 @@ MainDlgTest::MainDlgTest() : previousFolder_(std::filesystem::current_path()) {
     SetPatient("zevra", "30", "10000", kGenderFemale);
     WriteLanguage(0);
     // The servers pick free ports, so test programs can run side by side.
-    ports_ = {.modelQuery = UnusedLoopbackPort(),
-              .stream = UnusedLoopbackPort(),
-              .control = 0,
-              .picture = 0};
+    ports_ = {.modelQuery = nobody_.port(), .stream = nobody_.port(), .control = 0, .picture = 0};
     Globals().recordingRequested.store(0);
     SetCurrentItemIndex(-1);
 }
@@ -162,16 +136,24 @@ std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& folder,
     return files;
 }
 
-bool HasPicture(const QWidget* label) {
-    const auto* typed = qobject_cast<const QLabel*>(label);
-    return typed != nullptr && !typed->pixmap().isNull();
+std::set<int> VisibleAreas(const MainDlg& window) {
+    std::set<int> visible;
+    for (int id : {kIdLiveArea, kIdPreview, kIdStillArea, kIdPhotoList, kIdCompare1, kIdCompare2,
+                   kIdCompare3, kIdCompare4}) {
+        const QWidget* area = id == kIdPhotoList ? window.photoList() : window.Control(id);
+        if (area->isVisible()) {
+            visible.insert(id);
+        }
+    }
+    return visible;
 }
 
 QColor PictureCentre(const QWidget* label) {
-    if (!HasPicture(label)) {
+    const auto* typed = qobject_cast<const QLabel*>(label);
+    if (typed == nullptr || typed->pixmap().isNull()) {
         return {};
     }
-    const QImage image = qobject_cast<const QLabel*>(label)->pixmap().toImage();
+    const QImage image = typed->pixmap().toImage();
     return image.pixelColor(image.width() / 2, image.height() / 2);
 }
 

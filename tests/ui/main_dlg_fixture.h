@@ -11,6 +11,7 @@
 #include <QString>
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "app/core/vyr_app.h"
@@ -19,6 +20,7 @@
 #include "platform/dialogs/testing/scripted_prompts.h"
 #include "support/gui/modal_driver.h"
 #include "support/private_home.h"
+#include "support/raw_socket.h"
 #include "support/temp_dir.h"
 #include "tools/camsim/camera.h"
 #include "ui/main_dlg.h"
@@ -62,6 +64,7 @@ protected:
 
 private:
     std::filesystem::path previousFolder_;
+    Listener nobody_;  // holds the port the link finds refused when no camera runs
 };
 
 // A click on a row of the list as a person makes it, with these modifiers.
@@ -71,8 +74,9 @@ QImage IconOf(const PhotoList& list, int row);
 // The files in folder with this extension (".bmp"), none when it does not exist.
 std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& folder,
                                            const std::string& extension);
-// Whether the label shows a picture.
-bool HasPicture(const QWidget* label);
+// Which of the live area, the preview, the still area, the photo list and the comparison areas are
+// visible, by control id.
+std::set<int> VisibleAreas(const MainDlg& window);
 // The colour of the middle of the label's picture; invalid without one.
 QColor PictureCentre(const QWidget* label);
 
