@@ -2,14 +2,11 @@
 // right button, choose an entry. Export writes objects that dciodvfy, dcmdump and dcm2pnm accept;
 // the settings dialog writes dicom.ini; sending reaches storescp on 127.0.0.1 and every failure
 // ends in a message that counts nothing unconfirmed as sent. A job's end after its last progress.
-#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QMenu>
 #include <QProgressDialog>
-#include <QTest>
 #include <QTimer>
-#include <fstream>
 #include <sstream>
 
 #include "dicom/archive_settings.h"
@@ -17,10 +14,8 @@
 #include "platform/net/socket_guard.h"
 #include "support/dicom/dicom_oracle.h"
 #include "support/dicom/storescp_archive.h"
-#include "support/gui/dialog_actions.h"
 #include "ui/dicom_job.h"
 #include "ui/dicom_settings_dlg.h"
-#include "ui/main_dlg_ids.h"
 
 namespace vyr::test {
 namespace {

@@ -5,15 +5,8 @@
 
 #include <QLabel>
 #include <QPixmap>
-#include <QTest>
 
-#include "link/camera_link.h"
-#include "linkstate/link_shared.h"
 #include "settings/settings_file.h"
-#include "support/gui/dialog_actions.h"
-#include "support/loopback_camera.h"
-#include "ui/current_item.h"
-#include "ui/main_dlg_ids.h"
 
 namespace vyr::test {
 

@@ -1,29 +1,38 @@
-// A main window for tests on the offscreen platform: an application object whose files live in a
-// fresh folder (also the working folder, where the link reads language.ini), prompts and shell
-// that record, a home of the test's own (its trash and thumbnail cache), a current patient, and
-// the camera address 127.0.0.2 with either the simulated camera's ports or ports where nothing
-// listens.
+// A main window for tests on the offscreen platform (with what its tests use to drive it): an
+// application object whose files live in a fresh folder (also the working folder, where the link
+// reads language.ini), prompts and shell that record, a home of the test's own (its trash and
+// thumbnail cache), a current patient, and the camera address 127.0.0.2 with either the simulated
+// camera's ports or ports where nothing listens.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <QImage>
 #include <QString>
+#include <QTest>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <set>
 #include <vector>
 
 #include "app/core/vyr_app.h"
+#include "link/camera_link.h"
 #include "linkstate/link_ports.h"
+#include "linkstate/link_shared.h"
 #include "platform/dialogs/testing/recording_shell.h"
 #include "platform/dialogs/testing/scripted_prompts.h"
+#include "support/gui/dialog_actions.h"
 #include "support/gui/modal_driver.h"
+#include "support/loopback_camera.h"
 #include "support/private_home.h"
 #include "support/raw_socket.h"
 #include "support/temp_dir.h"
 #include "tools/camsim/camera.h"
+#include "ui/current_item.h"
+#include "ui/live_area.h"
 #include "ui/main_dlg.h"
+#include "ui/main_dlg_ids.h"
 #include "ui/photo_list.h"
 
 namespace vyr::test {

@@ -1,16 +1,13 @@
 // The photo browser through the real window, as a person uses it: multi-selection, Compare and
 // Compare back, Delete with its questions (answered through the Prompts seam) into this test's own
-// trash, thumbnails through the list and its cache.
-#include <gtest/gtest.h>
-
+// trash, thumbnails through the list and its cache, and a double-click that opens the analyzer
+// modally with no parent and lists the marked picture it saves.
 #include <QLabel>
-#include <QTest>
-#include <fstream>
+#include <QPointer>
 
+#include "analyzer/analyzer_ids.h"
+#include "analyzer/vyr_open_cv.h"
 #include "main_dlg_fixture.h"
-#include "support/gui/dialog_actions.h"
-#include "ui/current_item.h"
-#include "ui/main_dlg_ids.h"
 #include "ui/thumbnail_cache.h"
 
 namespace vyr::test {
@@ -213,6 +210,36 @@ TEST_F(PhotoBrowserTest, ItemTextsLongerThanTheBufferNameNoPicture) {
     ClickControl(window, kIdDelete);
     EXPECT_FALSE(fs::exists(PictureOf(0)));
     EXPECT_EQ(home_.TrashedFiles().size(), 1u);
+}
+
+TEST_F(MainDlgTest, ADoubleClickedPictureOpensInTheAnalyzerAndItsSaveIsListed) {
+    WritePicture(PatientFolder() / "20250101_100000.bmp", 320, 240, Qt::blue);
+    WritePicture(PatientFolder() / "20250101_100001.bmp", 320, 240, Qt::yellow);
+    PhotoList& list = OpenPhotoList();
+    ASSERT_EQ(list.count(), 2);
+    QPointer<CVyrOpenCV> analyzer;
+    driver_.Then([&](QWidget* modal) {
+        analyzer = dynamic_cast<CVyrOpenCV*>(modal);
+        ASSERT_FALSE(analyzer.isNull());
+        EXPECT_EQ(analyzer->parentWidget(), nullptr);
+        EXPECT_EQ(app_->GetSelectedPicture(), "20250101_100001.bmp");
+        EXPECT_EQ(CurrentItemIndex(), 1);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return analyzer->isFirstDrawDone(); }));
+        EXPECT_EQ(analyzer->ShownPicture().pixelColor(5, 5), QColor(Qt::yellow));
+        ClickControl(*analyzer, kIdSave);
+        ClickControl(*analyzer, kIdCancel);
+    });
+    driver_.Run([&] {
+        // A person's double-click: a click, then the second press the system reports as one.
+        const QPoint at = list.visualItemRect(list.item(1)).center();
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        QTest::mouseDClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return driver_.stepsLeft() == 0 && analyzer.isNull(); }));
+    });
+    EXPECT_EQ(driver_.unexpected(), 0);
+    QTRY_VERIFY(!list.isScanning());
+    ASSERT_EQ(list.count(), 3);
+    EXPECT_TRUE(list.item(2)->text().startsWith("mark_")) << list.item(2)->text().toStdString();
 }
 
 }  // namespace

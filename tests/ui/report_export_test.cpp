@@ -4,22 +4,16 @@
 // pdftoppm) and qpdf; failures write nothing and say why.
 #include "ui/report_export.h"
 
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QPlainTextEdit>
-#include <QTest>
 #include <ctime>
-#include <fstream>
 
 #include "main_dlg_fixture.h"
 #include "platform/atomic_file.h"
 #include "support/file_bytes.h"
-#include "support/gui/dialog_actions.h"
 #include "support/pdf_tools.h"
-#include "ui/current_item.h"
-#include "ui/main_dlg_ids.h"
 
 namespace vyr::test {
 namespace {

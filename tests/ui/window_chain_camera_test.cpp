@@ -2,18 +2,11 @@
 // windows: Enter opens the main window with live video, Capture and Record write into the chosen
 // patient's folders (the recording read back by ffprobe), Exit returns to a fresh patient dialog,
 // Enter with another patient stores pictures in that patient's folder, the close box ends it all.
-#include <gtest/gtest.h>
-
-#include <QTest>
 
 #include "app/start/init_instance.h"
-#include "link/camera_link.h"
 #include "main_dlg_fixture.h"
 #include "patients/dialog/vyr_dlg.h"
-#include "support/gui/dialog_actions.h"
 #include "support/run_command.h"
-#include "ui/live_area.h"
-#include "ui/main_dlg_ids.h"
 
 namespace vyr::test {
 namespace {
