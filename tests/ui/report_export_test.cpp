@@ -88,7 +88,6 @@ TEST_F(ReportExportTest, OnePictureReportThroughTheWindow) {
     const testing::ScriptedPrompts::Asked& asked = prompts_.asked()[0];
     EXPECT_EQ(asked.kind, testing::ScriptedPrompts::Kind::kSaveFile);
     EXPECT_EQ(asked.owner, window_.get());
-    EXPECT_EQ(asked.file.caption, "Save as");
     EXPECT_EQ(asked.file.filter, "All Files(*.pdf)");
     const std::string suggested = asked.file.fileName.toStdString();
     EXPECT_TRUE(suggested == SuggestedReportName("10000", before_) ||
@@ -102,13 +101,6 @@ TEST_F(ReportExportTest, OnePictureReportThroughTheWindow) {
     EXPECT_EQ(info["Creator"], "Vyr");
     EXPECT_EQ(info["Author"], "Zevra");
     EXPECT_EQ(info["Title"], "Detection Report");
-    const std::vector<std::string> lines = PdfTextLines(pdf);
-    ASSERT_EQ(lines.size(), 6u);
-    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 3),
-              (std::vector<std::string>{"Report:", "Name:zevra Gender:M Age:30", "Tel:10000"}));
-    EXPECT_TRUE(IsDateLine(lines[3], "Date:")) << lines[3];
-    EXPECT_EQ(lines[4], "Description of illness:");
-    EXPECT_EQ(lines[5], "Caries on tooth 36");
     // The heading starts at x 50, the lines follow 26 points apart (one empty line after the
     // heading and one before the label), the description starts at x 30.
     std::map<std::string, PdfWord> words;
@@ -190,6 +182,11 @@ TEST_F(ReportExportTest, LanguagesAsTextWithEveryFontEmbeddedAsPdfA1b) {
         const char* caption;
         std::vector<std::string> lines;  // the date line's prefix stands for the whole line
     } cases[] = {
+        // A Chinese name in a Latin report too.
+        {0,
+         "Save as",
+         {"Report:", "Name:张三 Gender:M Age:30", "Tel:10000",
+          "Date:", "Description of illness:", "左下第一磨牙龋齿"}},
         {1,
          "保存文件",
          {"检测报告:", "姓名:张三 性别:男 年龄:30", "电话:10000",

@@ -39,46 +39,6 @@ QImage Quadrants(int width, int height) {
     return image;
 }
 
-TEST(ThumbnailTest, SmallSidesAreKeptAndCentredLargeOnesSqueezed) {
-    const std::pair<QSize, QRect> cases[] = {{{100, 80}, {92, 40, 100, 80}},
-                                             {{1920, 1080}, {0, 0, 284, 160}},
-                                             {{1280, 1024}, {0, 0, 284, 160}},
-                                             {{1000, 50}, {0, 55, 284, 50}}};
-    for (const auto& [size, placed] : cases) {
-        SCOPED_TRACE(size.width());
-        const QImage source = Quadrants(size.width(), size.height());
-        QImage thumbnail = vyr::MakeThumbnail(source);
-        ASSERT_EQ(thumbnail.size(), QSize(284, 160));
-        if (placed.size() == size) {
-            EXPECT_EQ(thumbnail.copy(placed), source);
-        }
-        const QRect inner = placed.adjusted(1, 1, -1, -1);
-        EXPECT_EQ(thumbnail.pixelColor(inner.topLeft()), QColor(Qt::red));
-        EXPECT_EQ(thumbnail.pixelColor(inner.topRight()), QColor(Qt::green));
-        EXPECT_EQ(thumbnail.pixelColor(inner.bottomLeft()), QColor(Qt::blue));
-        EXPECT_EQ(thumbnail.pixelColor(inner.bottomRight()), QColor(Qt::white));
-        QPainter(&thumbnail).fillRect(placed, Qt::black);
-        QImage black(thumbnail.size(), thumbnail.format());
-        black.fill(Qt::black);
-        EXPECT_EQ(thumbnail, black);
-    }
-}
-
-TEST(ThumbnailTest, FilesThatDoNotLoadGetThePlaceholder) {
-    vyr::test::TempDir dir;
-    std::ofstream(dir.File("notes.txt")) << "not a picture";
-    std::ofstream(dir.File("cut.bmp")) << "BM\x10";
-    const QImage placeholder = vyr::PlaceholderThumbnail();
-    EXPECT_EQ(placeholder.size(), QSize(284, 160));
-    for (const char* name : {"notes.txt", "cut.bmp", "missing.bmp"}) {
-        EXPECT_EQ(vyr::LoadThumbnail(QString::fromStdString(dir.File(name))), placeholder) << name;
-    }
-    // A real picture under a name without an extension loads by its content.
-    ASSERT_TRUE(Quadrants(10, 10).save(QString::fromStdString(dir.File("picture")), "BMP"));
-    const QImage loaded = vyr::LoadThumbnail(QString::fromStdString(dir.File("picture")));
-    EXPECT_EQ(loaded.pixelColor(137, 75), QColor(Qt::red));
-}
-
 constexpr size_t kStride = kThumbnailWidth * 3;
 
 struct Variant {
@@ -145,6 +105,14 @@ QImage Made(const std::vector<uint8_t>& file) {
     return thumbnail;
 }
 
+// Whether everything outside rect is black.
+bool IsBlackOutside(QImage image, const QRect& rect) {
+    QPainter(&image).fillRect(rect, Qt::black);
+    QImage black(image.size(), image.format());
+    black.fill(Qt::black);
+    return image == black;
+}
+
 int LargestDifference(const QImage& a, const QImage& b) {
     int largest = 0;
     for (int y = 0; y < a.height(); ++y) {
@@ -156,6 +124,43 @@ int LargestDifference(const QImage& a, const QImage& b) {
         }
     }
     return largest;
+}
+
+TEST(ThumbnailTest, SmallSidesAreKeptAndCentredLargeOnesSqueezed) {
+    const std::pair<QSize, QRect> cases[] = {{{100, 80}, {92, 40, 100, 80}},
+                                             {{1920, 1080}, {0, 0, 284, 160}},
+                                             {{1280, 1024}, {0, 0, 284, 160}},
+                                             {{1000, 50}, {0, 55, 284, 50}}};
+    for (const auto& [size, placed] : cases) {
+        SCOPED_TRACE(size.width());
+        const QImage source = Quadrants(size.width(), size.height());
+        QImage thumbnail = vyr::MakeThumbnail(source);
+        ASSERT_EQ(thumbnail.size(), QSize(284, 160));
+        if (placed.size() == size) {
+            EXPECT_EQ(thumbnail.copy(placed), source);
+        }
+        const QRect inner = placed.adjusted(1, 1, -1, -1);
+        EXPECT_EQ(thumbnail.pixelColor(inner.topLeft()), QColor(Qt::red));
+        EXPECT_EQ(thumbnail.pixelColor(inner.topRight()), QColor(Qt::green));
+        EXPECT_EQ(thumbnail.pixelColor(inner.bottomLeft()), QColor(Qt::blue));
+        EXPECT_EQ(thumbnail.pixelColor(inner.bottomRight()), QColor(Qt::white));
+        EXPECT_TRUE(IsBlackOutside(thumbnail, placed));
+    }
+}
+
+TEST(ThumbnailTest, FilesThatDoNotLoadGetThePlaceholder) {
+    vyr::test::TempDir dir;
+    std::ofstream(dir.File("notes.txt")) << "not a picture";
+    std::ofstream(dir.File("cut.bmp")) << "BM\x10";
+    const QImage placeholder = vyr::PlaceholderThumbnail();
+    EXPECT_EQ(placeholder.size(), QSize(284, 160));
+    for (const char* name : {"notes.txt", "cut.bmp", "missing.bmp"}) {
+        EXPECT_EQ(vyr::LoadThumbnail(QString::fromStdString(dir.File(name))), placeholder) << name;
+    }
+    // A real picture under a name without an extension loads by its content.
+    ASSERT_TRUE(Quadrants(10, 10).save(QString::fromStdString(dir.File("picture")), "BMP"));
+    const QImage loaded = vyr::LoadThumbnail(QString::fromStdString(dir.File("picture")));
+    EXPECT_EQ(loaded.pixelColor(137, 75), QColor(Qt::red));
 }
 
 TEST(BmpThumbnailTest, PicturesThatFitComeOutAsTheImageReaderReadsThem) {
@@ -198,11 +203,7 @@ TEST(BmpThumbnailTest, LargerPicturesAreAveragedAsQtsSmoothScalerDoes) {
         const QImage scaled =
             picture.scaled(test.target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         EXPECT_LE(LargestDifference(made.copy(test.target), scaled), 1);
-        // Black around the target.
-        QPainter(&made).fillRect(test.target, Qt::black);
-        QImage black(made.size(), made.format());
-        black.fill(Qt::black);
-        EXPECT_EQ(made, black);
+        EXPECT_TRUE(IsBlackOutside(made, test.target));
     }
 }
 
@@ -252,30 +253,25 @@ TEST(BmpThumbnailTest, DamagedFilesAreRefusedAndLeaveTheThumbnailAlone) {
     EXPECT_EQ(LoadBmpThumbnail(dir.File("missing.bmp").c_str(), thumbnail.data(), kStride), -1);
 }
 
-QImage Pattern() {
-    QImage thumbnail(vyr::kThumbnailWidth, vyr::kThumbnailHeight, QImage::Format_RGB888);
-    for (int y = 0; y < thumbnail.height(); ++y) {
-        for (int x = 0; x < thumbnail.width(); ++x) {
-            thumbnail.setPixel(x, y, qRgb(x, y, (x * y) & 0xFF));
+TEST(ThumbnailCacheTest, EntriesReadBackAsStoredOthersAsNoneAndUnusedOnesAreDropped) {
+    test::TempDir dir;
+    const ThumbnailCache cache(dir.path() / "cache");
+    const QImage entry =
+        Noise(kThumbnailWidth, kThumbnailHeight, 3).convertToFormat(QImage::Format_RGB888);
+    const fs::path kept = dir.path() / "jpg" / "10000";
+    const fs::path gone = dir.path() / "jpg" / "20000";
+    for (const fs::path& pictures : {kept, gone}) {
+        fs::create_directories(pictures);
+        ASSERT_EQ(cache.Prepare(pictures), 0);
+        for (const char* name : {"a.bmp", "b.bmp"}) {
+            ASSERT_EQ(cache.Store(cache.EntryFolder(pictures), name, entry), 0);
         }
     }
-    return thumbnail;
-}
-
-TEST(ThumbnailCacheTest, EntriesReadBackAsStoredAndOthersReadAsNone) {
-    vyr::test::TempDir dir;
-    const vyr::ThumbnailCache cache(dir.path() / "cache");
-    const fs::path pictures = dir.path() / "jpg" / "10000";
-    fs::create_directories(pictures);
-    ASSERT_EQ(cache.Prepare(pictures), 0);
-    const fs::path folder = cache.EntryFolder(pictures);
-    ASSERT_EQ(cache.Store(folder, "a.bmp", Pattern()), 0);
-    EXPECT_EQ(cache.Load(folder, "a.bmp"), Pattern());
+    const fs::path folder = cache.EntryFolder(kept);
+    EXPECT_EQ(cache.Load(folder, "a.bmp"), entry);
     EXPECT_TRUE(cache.Load(folder, "missing.bmp").isNull());
-
     // A smaller picture, a longer file and a cut one are no entries.
-    ASSERT_TRUE(Pattern()
-                    .copy(0, 0, 283, 160)
+    ASSERT_TRUE(entry.copy(0, 0, 283, 160)
                     .save(QString::fromStdString((folder / "narrow.bmp").string()), "BMP"));
     fs::copy_file(folder / "a.bmp", folder / "long.bmp");
     std::ofstream(folder / "long.bmp", std::ios::app) << 'x';
@@ -284,33 +280,20 @@ TEST(ThumbnailCacheTest, EntriesReadBackAsStoredAndOthersReadAsNone) {
     for (const char* name : {"narrow.bmp", "long.bmp", "cut.bmp"}) {
         EXPECT_TRUE(cache.Load(folder, name).isNull()) << name;
     }
-    EXPECT_EQ(cache.Store(folder, "small.bmp", Pattern().copy(0, 0, 10, 10)), -1);
+    EXPECT_EQ(cache.Store(folder, "small.bmp", entry.copy(0, 0, 10, 10)), -1);
     // Without a root nothing is kept.
-    const vyr::ThumbnailCache none{fs::path()};
-    EXPECT_EQ(none.Prepare(pictures), -1);
-    EXPECT_TRUE(none.EntryFolder(pictures).empty());
-}
-
-TEST(ThumbnailCacheTest, UnusedEntriesAndGoneFoldersAreDropped) {
-    vyr::test::TempDir dir;
-    const vyr::ThumbnailCache cache(dir.path() / "cache");
-    const fs::path kept = dir.path() / "jpg" / "10000";
-    const fs::path gone = dir.path() / "jpg" / "20000";
-    for (const fs::path& pictures : {kept, gone}) {
-        fs::create_directories(pictures);
-        ASSERT_EQ(cache.Prepare(pictures), 0);
-        for (const char* name : {"a.bmp", "b.bmp"}) {
-            ASSERT_EQ(cache.Store(cache.EntryFolder(pictures), name, Pattern()), 0);
-        }
-    }
+    const ThumbnailCache none{fs::path()};
+    EXPECT_EQ(none.Prepare(kept), -1);
+    EXPECT_TRUE(none.EntryFolder(kept).empty());
+    // Entries no longer used (a.bmp and the three above), folders whose picture folder is gone and
+    // folders without a record.
     fs::create_directories(dir.path() / "cache" / "no-record");
-    EXPECT_EQ(cache.DropUnused(kept, {"b.bmp"}), 1);
-    EXPECT_FALSE(fs::exists(cache.EntryFolder(kept) / "a.bmp"));
-    EXPECT_TRUE(fs::exists(cache.EntryFolder(kept) / "b.bmp"));
-
+    EXPECT_EQ(cache.DropUnused(kept, {"b.bmp"}), 4);
+    EXPECT_FALSE(fs::exists(folder / "a.bmp"));
+    EXPECT_TRUE(fs::exists(folder / "b.bmp"));
     fs::remove_all(gone);
     EXPECT_EQ(cache.DropGoneFolders(), 2);
-    EXPECT_TRUE(fs::exists(cache.EntryFolder(kept) / "b.bmp"));
+    EXPECT_TRUE(fs::exists(folder / "b.bmp"));
     EXPECT_FALSE(fs::exists(cache.EntryFolder(gone)));
     EXPECT_FALSE(fs::exists(dir.path() / "cache" / "no-record"));
 }
