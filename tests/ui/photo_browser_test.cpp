@@ -29,8 +29,8 @@ protected:
         return OpenPhotoList();
     }
     fs::path PictureOf(int i) const { return PatientFolder() / ("p" + std::to_string(i) + ".bmp"); }
-    // The questions from the first to the last asked so far (there are end of them) had this
-    // text, caption, buttons and owner.
+    // end questions have been asked, and those from first on had this text, caption, buttons and
+    // owner.
     void ExpectAsked(size_t first, size_t end, const char* text, const char* caption,
                      PromptButtons buttons, const QWidget* owner) {
         ASSERT_EQ(prompts_.asked().size(), end);
