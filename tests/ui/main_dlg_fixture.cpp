@@ -1,43 +1,16 @@
-// The main-window fixture. Ports where nothing listens are found by binding an ephemeral port on
-// 127.0.0.2 and closing it again: the link's connections are then refused at once, and no test
-// ever dials the camera's real address.
+// The main-window fixture. Where no camera runs, the link is given a port held on 127.0.0.1, where
+// nothing on 127.0.0.2 listens: its connections are refused at once, and no test ever dials the
+// camera's real address.
 #include "main_dlg_fixture.h"
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <QLabel>
 #include <QPixmap>
 
-#include "linkstate/link_shared.h"
 #include "settings/settings_file.h"
-#include "ui/current_item.h"
 
 namespace vyr::test {
-namespace {
 
-uint16_t UnusedLoopbackPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = 0;
-    ::inet_pton(AF_INET, "127.0.0.2", &address.sin_addr);
-    socklen_t length = sizeof address;
-    uint16_t port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-        port = ntohs(address.sin_port);
-    }
-    ::close(fd);
-    return port;
-}
-
-}  // namespace
-
-MainDlgTest::MainDlgTest() {
-    previousFolder_ = std::filesystem::current_path();
+MainDlgTest::MainDlgTest() : previousFolder_(std::filesystem::current_path()) {
     std::filesystem::current_path(dir_.path());
     app_ = std::make_unique<CVyrApp>(AppConfig{.cameraAddress = "127.0.0.2",
                                                .settingsFile = dir_.File("language.ini"),
@@ -46,11 +19,8 @@ MainDlgTest::MainDlgTest() {
                                      AppServices{&prompts_, &shell_});
     SetPatient("zevra", "30", "10000", kGenderFemale);
     WriteLanguage(0);
-    ports_.modelQuery = UnusedLoopbackPort();
-    ports_.stream = UnusedLoopbackPort();
     // The servers pick free ports, so test programs can run side by side.
-    ports_.control = 0;
-    ports_.picture = 0;
+    ports_ = {.modelQuery = nobody_.port(), .stream = nobody_.port(), .control = 0, .picture = 0};
     Globals().recordingRequested.store(0);
     SetCurrentItemIndex(-1);
 }
@@ -74,14 +44,13 @@ void MainDlgTest::SetPatient(const char* name, const char* age, const char* tel,
 }
 
 void MainDlgTest::StartCamera(camsim::CameraConfig config) {
-    config.address = "127.0.0.2";
-    config.modelPort = 0;
-    config.streamPort = 0;
-    config.loopFrames = std::min(config.loopFrames, 25);
-    camera_ = std::make_unique<camsim::Camera>(config);
-    ASSERT_TRUE(camera_->Start()) << camera_->LastError();
-    ports_.modelQuery = camera_->ModelPort();
-    ports_.stream = camera_->StreamPort();
+    camera_ = StartLoopbackCamera(config);
+    ASSERT_NE(camera_, nullptr);
+    ports_ = LoopbackPorts(*camera_);
+}
+
+void MainDlgTest::StartCamera() {
+    StartCamera(SmallCamera());
 }
 
 MainDlg& MainDlgTest::Open() {
@@ -89,6 +58,25 @@ MainDlg& MainDlgTest::Open() {
     window_ = std::make_unique<MainDlg>(*app_, ports_);
     window_->show();
     return *window_;
+}
+
+MainDlg& MainDlgTest::OpenConnected() {
+    MainDlg& window = Open();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return window.link().IsConnected() == 1 && window.link().ControlPort() != 0 &&
+                   window.link().PicturePort() != 0;
+        },
+        10000));
+    return window;
+}
+
+PhotoList& MainDlgTest::OpenPhotoList() {
+    MainDlg& window = Open();
+    ClickControl(window, kIdPhotoManagement);
+    PhotoList* list = window.photoList();
+    EXPECT_TRUE(QTest::qWaitFor([list] { return !list->isScanning(); }));
+    return *list;
 }
 
 void MainDlgTest::Close() {
@@ -110,16 +98,55 @@ std::filesystem::path MainDlgTest::WritePicture(const std::filesystem::path& fil
     return file;
 }
 
-bool HasPicture(const QWidget* label) {
-    const auto* typed = qobject_cast<const QLabel*>(label);
-    return typed != nullptr && !typed->pixmap().isNull();
+void ClickRow(PhotoList& list, int row, Qt::KeyboardModifiers modifiers) {
+    list.scrollToItem(list.item(row));
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, modifiers,
+                      list.visualItemRect(list.item(row)).center());
+    QTest::qWait(0);  // the click acts once the list has seen the release
+}
+
+QStringList ItemTexts(const PhotoList& list) {
+    QStringList texts;
+    for (int row = 0; row < list.count(); ++row) {
+        texts << list.item(row)->text();
+    }
+    return texts;
+}
+
+QImage IconOf(const PhotoList& list, int row) {
+    return list.item(row)->icon().pixmap(QSize(kThumbnailWidth, kThumbnailHeight)).toImage();
+}
+
+std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& folder,
+                                           const std::string& extension) {
+    std::vector<std::filesystem::path> files;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        if (entry.path().extension() == extension) {
+            files.push_back(entry.path());
+        }
+    }
+    return files;
+}
+
+std::set<int> VisibleAreas(const MainDlg& window) {
+    std::set<int> visible;
+    for (int id : {kIdLiveArea, kIdPreview, kIdStillArea, kIdPhotoList, kIdCompare1, kIdCompare2,
+                   kIdCompare3, kIdCompare4}) {
+        const QWidget* area = id == kIdPhotoList ? window.photoList() : window.Control(id);
+        if (area->isVisible()) {
+            visible.insert(id);
+        }
+    }
+    return visible;
 }
 
 QColor PictureCentre(const QWidget* label) {
-    if (!HasPicture(label)) {
+    const auto* typed = qobject_cast<const QLabel*>(label);
+    if (typed == nullptr || typed->pixmap().isNull()) {
         return {};
     }
-    const QImage image = qobject_cast<const QLabel*>(label)->pixmap().toImage();
+    const QImage image = typed->pixmap().toImage();
     return image.pixelColor(image.width() / 2, image.height() / 2);
 }
 
