@@ -1,11 +1,10 @@
 // The patient dialog through its controls on a working folder of its own, prompts answered by the
 // test: the first open, its captions in every language, Save with its limit, Edit and Delete of the
-// clicked row, texts cut to their fields, Enter, the about box, and the search with its double
+// clicked row, texts cut to their fields, Enter, and the search with its double
 // listing, search mode and how Edit after a search and New reaches the patient that was chosen.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTableWidget>
@@ -13,7 +12,6 @@
 
 #include "app/core/vyr_app.h"
 #include "patient_images.h"
-#include "patients/dialog/about_dlg.h"
 #include "patients/dialog/vyr_dlg.h"
 #include "patients/dialog/vyr_dlg_template.h"
 #include "platform/dialogs/testing/recording_shell.h"
@@ -21,7 +19,6 @@
 #include "settings/settings_file.h"
 #include "support/file_bytes.h"
 #include "support/gui/dialog_actions.h"
-#include "support/gui/modal_driver.h"
 #include "support/temp_dir.h"
 
 namespace vyr::test {
@@ -69,7 +66,6 @@ protected:
 
 TEST_F(PatientDialog, FirstOpenCreatesTheSamplePatientAndShowsIt) {
     auto dialog = Open();
-    EXPECT_EQ(dialog->windowTitle(), "Vyr");
     ASSERT_EQ(Rows(*dialog), 1);
     EXPECT_EQ(Row(*dialog, 0), (Cells{"1", "zevra", "30", "1", "10000"}));
     EXPECT_EQ(Boxes(*dialog), (Cells{"zevra", "30", "10000", "Male"}));
@@ -78,12 +74,6 @@ TEST_F(PatientDialog, FirstOpenCreatesTheSamplePatientAndShowsIt) {
     EXPECT_EQ(U32At(Stored(), 0), 1u);
     // The patient dialog reads language.ini but never creates it.
     EXPECT_FALSE(std::filesystem::exists(dir_.File("language.ini")));
-    // The list and the edit boxes use a font half as large again; buttons keep the template's.
-    const int templatePoints = dialog->Button(kIdSave)->font().pointSize();
-    EXPECT_EQ(dialog->List(kIdPatientList)->font().pointSize(), templatePoints * 3 / 2);
-    EXPECT_EQ(dialog->Edit(kIdTelBox)->font().pointSize(), templatePoints * 3 / 2);
-    EXPECT_EQ(dialog->selectionIndex(), -1);
-    EXPECT_FALSE(dialog->inSearchMode());
 }
 
 TEST_F(PatientDialog, CaptionsFollowTheLanguageAndOtherIndicesKeepTheTemplate) {
@@ -119,23 +109,6 @@ TEST_F(PatientDialog, CaptionsFollowTheLanguageAndOtherIndicesKeepTheTemplate) {
     }
 }
 
-TEST_F(PatientDialog, SaveAddsThePatientInTheBoxesEveryTime) {
-    auto dialog = Open();
-    TypeInto(*dialog, kIdNameBox, "anna");
-    TypeInto(*dialog, kIdAgeBox, "41");
-    TypeInto(*dialog, kIdTelBox, "777");
-    dialog->Combo(kIdGenderChoice)->setCurrentIndex(0);
-    ClickControl(*dialog, kIdSave);
-    ClickControl(*dialog, kIdSave);
-    ASSERT_EQ(Rows(*dialog), 3);
-    EXPECT_EQ(Row(*dialog, 1), (Cells{"2", "anna", "41", "0", "777"}));
-    EXPECT_EQ(Row(*dialog, 2), (Cells{"3", "anna", "41", "0", "777"}));
-    PatientStore reread(file_);
-    ASSERT_EQ(reread.LoadOrCreate(), LoadResult::kLoaded);
-    EXPECT_EQ(reread.Count(), 3);
-    EXPECT_EQ(reread.Slot(2).Tel(), "777");
-}
-
 TEST_F(PatientDialog, SaveAdds991PatientsAndRefusesThe992ndWithTheFileUnchanged) {
     StorePatients(990);
     auto dialog = Open();
@@ -144,6 +117,7 @@ TEST_F(PatientDialog, SaveAdds991PatientsAndRefusesThe992ndWithTheFileUnchanged)
     EXPECT_EQ(Rows(*dialog), 991);
     EXPECT_TRUE(prompts_.asked().empty());
     const auto before = Stored();
+    EXPECT_EQ(U32At(before, 0), 991u);
     ClickControl(*dialog, kIdSave);
     ASSERT_EQ(prompts_.asked().size(), 1u);
     EXPECT_EQ(prompts_.asked()[0].message.text, "only support 1000 users!");
@@ -236,24 +210,6 @@ TEST_F(PatientDialog, EnterRefusesAnEmptyOrUnusableTelAndOtherwiseHandsThePatien
     EXPECT_EQ(current.Tel(), "555");
     EXPECT_EQ(current.gender, kGenderFemale);
     EXPECT_EQ(current.inUse, 0);
-}
-
-TEST_F(PatientDialog, TheAboutEntryOpensTheAboutBox) {
-    auto dialog = Open();
-    ASSERT_EQ(dialog->actions().size(), 1);
-    EXPECT_EQ(dialog->actions()[0]->text(), QString::fromUtf8("关于 Vyr(&A)..."));
-    ModalDriver driver;
-    driver.Then([](QWidget* modal) {
-        auto* about = dynamic_cast<CAboutDlg*>(modal);
-        ASSERT_NE(about, nullptr);
-        ClickControl(*about, kIdOk);
-    });
-    driver.Run([&dialog] {
-        dialog->OnSysCommand(kIdmAboutBox | 0x3);  // the low four bits are ignored
-        dialog->OnSysCommand(0xF060);              // another command: no about box
-    });
-    EXPECT_EQ(driver.stepsLeft(), 0);
-    EXPECT_EQ(driver.unexpected(), 0);
 }
 
 TEST_F(PatientDialog, SearchListsAClickedPatientTwiceForNameAndTel) {
