@@ -79,8 +79,7 @@ TEST(NumberText, FollowsTheAsciiToIntegerRuleSaturatedOverTheFirst99Bytes) {
         {"-2147483649", std::numeric_limits<int32_t>::min()},
         {std::string(98, ' ') + "7", 7},
         {std::string(99, ' ') + "7", 0},
-        {std::string(98, '0') + "42", 4},
-    };
+        {std::string(98, '0') + "42", 4}};
     for (const auto& [text, value] : cases) {
         EXPECT_EQ(vyr::NumberTextToInt32(text), value) << text;
     }

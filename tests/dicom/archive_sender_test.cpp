@@ -122,13 +122,11 @@ TEST_F(ArchiveSenderTest, UnusableSettingsAndAddressesOutsideLoopbackAreRefusedU
     const struct {
         ArchiveSettings settings;
         int expected;
-    } cases[] = {
-        {{"", 104, "ARCHIVE", "VYR"}, kDicomNoArchive},
-        {{"127.0.0.1", 0, "ARCHIVE", "VYR"}, kDicomNoArchive},
-        {{"127.0.0.1", 104, "", "VYR"}, kDicomNoArchive},
-        {{"127.0.0.1", 104, "ARCHIVE", "SEVENTEEN_LETTERS"}, kDicomNoArchive},
-        {{"127.0.0.1", 104, "ARC\\HIVE", "VYR"}, kDicomNoArchive},
-    };
+    } cases[] = {{{"", 104, "ARCHIVE", "VYR"}, kDicomNoArchive},
+                 {{"127.0.0.1", 0, "ARCHIVE", "VYR"}, kDicomNoArchive},
+                 {{"127.0.0.1", 104, "", "VYR"}, kDicomNoArchive},
+                 {{"127.0.0.1", 104, "ARCHIVE", "SEVENTEEN_LETTERS"}, kDicomNoArchive},
+                 {{"127.0.0.1", 104, "ARC\\HIVE", "VYR"}, kDicomNoArchive}};
     for (const auto& c : cases) {
         EXPECT_EQ(Send(c.settings).result, c.expected) << c.settings.host << c.settings.calledAe;
     }

@@ -93,8 +93,7 @@ TEST_F(DicomObjectTest, ObjectsPassTheValidatorAndCarryThePatientTimesAndPixels)
             {"0002,0010", "1.2.840.10008.1.2.1"},  // explicit VR little endian
             {"0008,0008", c.isDerived ? "DERIVED\\SECONDARY" : "ORIGINAL\\PRIMARY"},
             {"0008,0070", kDicomManufacturer},
-            {"0018,1020", kDicomSoftwareVersion},
-        };
+            {"0018,1020", kDicomSoftwareVersion}};
         for (const auto& [tag, value] : values) {
             EXPECT_EQ(dump[tag], value) << tag;
         }
@@ -242,8 +241,7 @@ TEST(DicomValues, TimesComeOnlyFromNamesOfTheProgramsForms) {
         {"mark20250203_091000.bmp", ""},
         {"IMG_20250203_0905071.bmp", ""},
         {"20250203-090507.bmp", ""},
-        {"00000101_000000.bmp", ""},
-    };
+        {"00000101_000000.bmp", ""}};
     for (const auto& [name, dateTime] : names) {
         const std::optional<PictureTime> time = TimeFromFileName(name);
         EXPECT_EQ(time ? time->DateTime() : "", dateTime) << name;

@@ -166,8 +166,7 @@ TEST(PatientSearch, EmptyKeysMatchOnlyEmptyFieldsAndResultsStopAtTheTableSize) {
 TEST(TextField, CutsOnlyBetweenCharactersAndValuesStopAtTheTerminatorOrTheFieldEnd) {
     const std::tuple<std::string, size_t, std::string> cuts[] = {
         {"abc", 5, "abc"}, {"abcdef", 3, "abc"}, {"aé", 2, "a"},
-        {"中文", 5, "中"}, {"中文", 2, ""},      {"x😀", 4, "x"},
-    };
+        {"中文", 5, "中"}, {"中文", 2, ""},      {"x😀", 4, "x"}};
     for (const auto& [text, bytes, cut] : cuts) {
         EXPECT_EQ(CutAtCharBoundary(text, bytes), cut) << text << " " << bytes;
     }

@@ -63,17 +63,6 @@ TEST(PdfDocument, AnExceptionSkipsTheRestLeavesNoFileAndIsCaughtAfterwards) {
              (void)PdfLoadFont(pdf, "Times-Roman", "winansi", "");
          },
          kPdfErrorFont, "PdfLoadFont", "unknown font 'Times-Roman'"},
-        {"encoding the font does not take", ExceptionCase::kPage,
-         [](PdfDocument* pdf, const std::string&) {
-             (void)PdfLoadFont(pdf, "Helvetica-Bold", "GB-EUC-H", "");
-         },
-         kPdfErrorFont, "PdfLoadFont", "does not support encoding"},
-        {"text before a font", ExceptionCase::kDocument,
-         [](PdfDocument* pdf, const std::string&) {
-             (void)PdfBeginPage(pdf, 595, 842, "");
-             (void)PdfShowTextAt(pdf, "x", 50, 800);
-         },
-         kPdfErrorScope, "PdfShowTextAt", "no font"},
         {"text flow handle never made", ExceptionCase::kPage,
          [](PdfDocument* pdf, const std::string&) {
              (void)PdfFitTextflow(pdf, 7, 30, 620, 560, 220, "");
