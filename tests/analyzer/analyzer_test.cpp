@@ -64,6 +64,7 @@ protected:
         app_.SetPhotoFolder(Folder().string());
         app_.SetMainWindow(&mainWindow_);
         WriteSettings(Settings{});
+        WriteHalves("a.bmp");
     }
     ~AnalyzerTest() override {
         touch_.reset();
@@ -75,14 +76,10 @@ protected:
     }
     fs::path Folder() const { return dir_.path() / "jpg" / "10000"; }
     // A picture of two halves (left kLeftColour, right kRightColour) saved as BMP in the folder.
-    void WriteHalves(const std::string& name, int width, int height, int dotsPerMetre = 0) {
+    void WriteHalves(const std::string& name, int width = 400, int height = 300) {
         QImage image(width, height, QImage::Format_RGB888);
         image.fill(kRightColour);
         QPainter(&image).fillRect(0, 0, width / 2, height, kLeftColour);
-        if (dotsPerMetre > 0) {
-            image.setDotsPerMeterX(dotsPerMetre);
-            image.setDotsPerMeterY(dotsPerMetre);
-        }
         ASSERT_TRUE(image.save(QString::fromStdString((Folder() / name).string()), "BMP"));
     }
 
@@ -103,13 +100,13 @@ protected:
     // The shown picture's colour at a surface pixel.
     QColor Shown(int x, int y) const { return analyzer_->ShownPicture().pixelColor(x, y); }
 
-    // The mouse on the surface, in surface pixels.
-    void MouseDrag(Qt::MouseButton button, QPoint from, QPoint to) {
+    // The left mouse button dragged on the surface, in surface pixels.
+    void MouseDrag(QPoint from, QPoint to) {
         const QPoint origin = Surface().origin();
-        QTest::mousePress(&Surface(), button, Qt::NoModifier, from + origin);
+        QTest::mousePress(&Surface(), Qt::LeftButton, Qt::NoModifier, from + origin);
         QTest::mouseMove(&Surface(), (from + to) / 2 + origin);
         QTest::mouseMove(&Surface(), to + origin);
-        QTest::mouseRelease(&Surface(), button, Qt::NoModifier, to + origin);
+        QTest::mouseRelease(&Surface(), Qt::LeftButton, Qt::NoModifier, to + origin);
     }
 
     // Fingers put down, moved (through the middle of the way unless told otherwise) and lifted,
@@ -190,11 +187,7 @@ TEST_F(AnalyzerTest, CaptionsFollowTheLanguageAndLanguageSixKeepsTheTemplates) {
 }
 
 TEST_F(AnalyzerTest, TheFittedPictureFillsTheFrameAndAStrokeLiesUnderThePointer) {
-    WriteHalves("a.bmp", 400, 300);
     CVyrOpenCV& window = Open("a.bmp", InputModeChoice::kMouse);
-    EXPECT_FALSE(window.touchMode());
-    EXPECT_FALSE(window.Control(kIdTransformation)->isVisible());
-    EXPECT_EQ(window.surface()->parentWidget(), window.Control(kIdPictureFrame));
     const QSize size = window.surface()->contentsRect().size();
     // Stretched over the whole frame: the halves meet in its middle.
     EXPECT_EQ(Shown(0, 0), kLeftColour);
@@ -202,7 +195,7 @@ TEST_F(AnalyzerTest, TheFittedPictureFillsTheFrameAndAStrokeLiesUnderThePointer)
     EXPECT_EQ(Shown(size.width() / 2 + 3, 0), kRightColour);
     EXPECT_EQ(Shown(size.width() - 1, size.height() - 1), kRightColour);
 
-    MouseDrag(Qt::LeftButton, {100, 140}, {200, 140});
+    MouseDrag({100, 140}, {200, 140});
     fs::path saved;
     ASSERT_EQ(window.Save(&saved), 0);
     const QImage image = LoadBmp(saved);
@@ -222,11 +215,10 @@ TEST_F(AnalyzerTest, TheFittedPictureFillsTheFrameAndAStrokeLiesUnderThePointer)
 
 TEST_F(AnalyzerTest, GreenIsWrittenToLanguageIniAndTheNextOpeningStartsGreen) {
     WriteSettings(Settings{3, 55, 0, 2});
-    WriteHalves("a.bmp", 400, 300);
     CVyrOpenCV& window = Open("a.bmp", InputModeChoice::kMouse);
     EXPECT_EQ(window.penColour(), kRed);
     ClickControl(window, kIdPenGreen);
-    MouseDrag(Qt::LeftButton, {300, 200}, {400, 200});
+    MouseDrag({300, 200}, {400, 200});
     EXPECT_EQ(Shown(350, 200), kGreen);
     const SettingsBytes expected = SettingsToBytes(Settings{3, 55, 1, 2});
     EXPECT_EQ(ReadFileBytes(dir_.File("language.ini")),
@@ -239,13 +231,12 @@ TEST_F(AnalyzerTest, GreenIsWrittenToLanguageIniAndTheNextOpeningStartsGreen) {
 }
 
 TEST_F(AnalyzerTest, TwoSavesInOneSecondKeepBothFilesInOrderAndTellTheMainWindow) {
-    WriteHalves("a.bmp", 400, 300);
     CVyrOpenCV& window = Open("a.bmp", InputModeChoice::kMouse);
     TestClock clock(2025, 2, 3, 9, 5, 7);
     fs::path first;
     fs::path second;
     ASSERT_EQ(window.Save(&first), 0);
-    MouseDrag(Qt::LeftButton, {10, 10}, {50, 10});
+    MouseDrag({10, 10}, {50, 10});
     ASSERT_EQ(window.Save(&second), 0);
     EXPECT_EQ(first, Folder() / "mark_20250203_090507.bmp");
     EXPECT_EQ(second, Folder() / "mark_20250203_090507_02.bmp");
@@ -257,7 +248,6 @@ TEST_F(AnalyzerTest, TwoSavesInOneSecondKeepBothFilesInOrderAndTellTheMainWindow
 }
 
 TEST_F(AnalyzerTest, AFailedSaveLeavesNoFileSaysWhyAndStillRefreshesTheList) {
-    WriteHalves("a.bmp", 400, 300);
     CVyrOpenCV& window = Open("a.bmp", InputModeChoice::kMouse);
     fs::remove_all(Folder());
     ::testing::internal::CaptureStdout();
@@ -280,7 +270,7 @@ TEST_F(AnalyzerTest, APictureThatCannotBeLoadedLeavesAWhiteFrameThatCanBeMarkedA
         CVyrOpenCV& window = Open(name, InputModeChoice::kMouse);
         EXPECT_TRUE(window.picture().isNull());
         EXPECT_EQ(Shown(5, 5), QColor(Qt::white));
-        MouseDrag(Qt::LeftButton, {100, 140}, {200, 140});
+        MouseDrag({100, 140}, {200, 140});
         fs::path saved;
         ASSERT_EQ(window.Save(&saved), 0);
         const QImage image = LoadBmp(saved);
@@ -291,11 +281,8 @@ TEST_F(AnalyzerTest, APictureThatCannotBeLoadedLeavesAWhiteFrameThatCanBeMarkedA
 }
 
 TEST_F(AnalyzerTest, TwoFingersZoomAboutTheirMiddleAndOneFingerPansOneToOne) {
-    WriteHalves("a.bmp", 400, 300);
     CVyrOpenCV& window = Open("a.bmp", InputModeChoice::kTouch);
     ASSERT_TRUE(window.touchMode());
-    EXPECT_TRUE(window.Control(kIdTransformation)->isVisible());
-    EXPECT_FALSE(window.Control(kIdPictureFrame)->isVisible());
     const int y = 100;
     auto halvesMeetAt = [&](double x) {
         const int at = static_cast<int>(std::lround(x));
@@ -320,15 +307,9 @@ TEST_F(AnalyzerTest, TwoFingersZoomAboutTheirMiddleAndOneFingerPansOneToOne) {
     EXPECT_FLOAT_EQ(window.view().offsetX - before.offsetX, 50.0f);
     EXPECT_FLOAT_EQ(window.view().offsetY, before.offsetY);
     EXPECT_TRUE(halvesMeetAt(middle.x() + 100));
-    EXPECT_TRUE(window.strokes().strokes().empty());
-
-    ClickControl(window, kIdReset);
-    EXPECT_FLOAT_EQ(window.view().scale, 1.0f);
-    EXPECT_TRUE(halvesMeetAt(boundary));
 }
 
 TEST_F(AnalyzerTest, ImageMarkDrawsWithEachFingerAndTransformationPansAgain) {
-    WriteHalves("a.bmp", 400, 300);
     CVyrOpenCV& window = Open("a.bmp", InputModeChoice::kTouch);
     ClickControl(window, kIdImageMark);
     EXPECT_TRUE(window.touchMarking());
