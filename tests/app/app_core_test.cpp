@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -77,30 +79,31 @@ TEST(PatientFolders, RefusesTelsThatAreNotOneFolderNameOrDoNotFitThePath) {
     EXPECT_FALSE(fs::exists(dir.path() / "jpg" / std::string(room + 1, 'b')));
 }
 
-vyr::CommandLine Parse(std::vector<const char*> args) {
-    args.insert(args.begin(), "vyr");
-    return vyr::ParseCommandLine(static_cast<int>(args.size()), args.data());
+// Parses the words of line as vyr's arguments.
+vyr::CommandLine Parse(const std::string& line) {
+    std::istringstream words("vyr " + line);
+    const std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
+    std::vector<const char*> argv;
+    for (const std::string& arg : args) {
+        argv.push_back(arg.c_str());
+    }
+    return vyr::ParseCommandLine(static_cast<int>(argv.size()), argv.data());
 }
 
 TEST(CommandLine, TakesTheCameraAndTheDataFolderAndRefusesTheRest) {
-    EXPECT_EQ(Parse({}).cameraAddress, "192.168.1.1");
-    EXPECT_EQ(Parse({}).dataFolder, "");
-    EXPECT_EQ(Parse({"--camera=127.0.0.3"}).cameraAddress, "127.0.0.3");
-    EXPECT_EQ(Parse({"--data=rel/dir"}).dataFolder, "rel/dir");
-    const vyr::CommandLine both = Parse({"--data", "/srv/clinic", "--camera", "127.0.0.2"});
+    EXPECT_EQ(Parse("").cameraAddress, "192.168.1.1");
+    EXPECT_EQ(Parse("").dataFolder, "");
+    EXPECT_EQ(Parse("--camera=127.0.0.3").cameraAddress, "127.0.0.3");
+    EXPECT_EQ(Parse("--data=rel/dir").dataFolder, "rel/dir");
+    const vyr::CommandLine both = Parse("--data /srv/clinic --camera 127.0.0.2");
     EXPECT_TRUE(both.ok);
     EXPECT_EQ(both.dataFolder, "/srv/clinic");
     EXPECT_EQ(both.cameraAddress, "127.0.0.2");
-    for (const std::vector<const char*>& bad :
-         std::vector<std::vector<const char*>>{{"--data"},
-                                               {"--data="},
-                                               {"--database", "x"},
-                                               {"--camera"},
-                                               {"--camera", "camera.local"},
-                                               {"--camera", "300.1.1.1"}}) {
-        EXPECT_FALSE(Parse(bad).ok) << bad[0];
+    for (const char* bad : {"--data", "--data=", "--database x", "--camera",
+                            "--camera camera.local", "--camera 300.1.1.1"}) {
+        EXPECT_FALSE(Parse(bad).ok) << bad;
     }
-    EXPECT_NE(Parse({"--verbose"}).error.find("--verbose"), std::string::npos);
+    EXPECT_NE(Parse("--verbose").error.find("--verbose"), std::string::npos);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // Start-up through InitInstance with every modal window answered by the test: the first-run
-// language dialog and its choice reaching the patient dialog, and a second start that goes straight
-// to the patients. Enter, Exit and the close box are covered through the real main window in
-// tests/ui/window_chain_camera_test.cpp.
+// language dialog and its choice reaching the patient dialog. A second start, Enter, Exit and the
+// close box are covered through the real main window in tests/ui/window_chain_camera_test.cpp.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -14,7 +13,6 @@
 #include "patients/dialog/vyr_dlg_template.h"
 #include "platform/dialogs/testing/recording_shell.h"
 #include "platform/dialogs/testing/scripted_prompts.h"
-#include "settings/settings_file.h"
 #include "support/file_bytes.h"
 #include "support/gui/dialog_actions.h"
 #include "support/gui/modal_driver.h"
@@ -48,16 +46,6 @@ protected:
         EXPECT_EQ(driver_.unexpected(), 0);
         return code;
     }
-    // The patient dialog is expected next: its Search caption and first patient are checked.
-    void ThenPatients(const char* search) {
-        driver_.Then([search](QWidget* modal) {
-            auto* patients = Expect<vyr::CVyrDlg>(modal);
-            ASSERT_NE(patients, nullptr);
-            EXPECT_EQ(patients->ControlText(vyr::kIdSearch), QString::fromUtf8(search));
-            EXPECT_EQ(vyr::test::ListCell(*patients, vyr::kIdPatientList, 0, 1), "zevra");
-            QTest::keyClick(patients, Qt::Key_Escape);
-        });
-    }
 
     vyr::test::TempDir dir_;
     const std::string settings_ = dir_.File("language.ini");
@@ -89,18 +77,18 @@ TEST_F(WindowChainTest, FirstStartAsksTheLanguageThenShowsThePatientsInIt) {
             }
             vyr::test::ClickControl(*language, c.button);
         });
-        ThenPatients(c.search);
+        driver_.Then([&c](QWidget* modal) {
+            auto* patients = Expect<vyr::CVyrDlg>(modal);
+            ASSERT_NE(patients, nullptr);
+            EXPECT_EQ(patients->ControlText(vyr::kIdSearch), QString::fromUtf8(c.search));
+            EXPECT_EQ(vyr::test::ListCell(*patients, vyr::kIdPatientList, 0, 1), "zevra");
+            QTest::keyClick(patients, Qt::Key_Escape);
+        });
         EXPECT_EQ(Run(), 0);
         EXPECT_EQ(vyr::test::ReadFileBytes(settings_),
                   (std::vector<uint8_t>{c.stored, 0, 0, 0, 0x49, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     }
     EXPECT_EQ(std::filesystem::file_size(dir_.File("usrinfo.bin")), 156004u);
-}
-
-TEST_F(WindowChainTest, SecondStartGoesStraightToThePatients) {
-    ASSERT_EQ(vyr::WriteSettingsFile(settings_, vyr::SettingsToBytes({2, 73, 0, 0})), 0);
-    ThenPatients("Buscar");
-    EXPECT_EQ(Run(), 0);
 }
 
 }  // namespace
