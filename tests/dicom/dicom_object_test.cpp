@@ -127,18 +127,10 @@ TEST_F(DicomObjectTest, AStudyPerPatientAndDayAndASeriesPerStudyInEachBatch) {
     EXPECT_NE(PhotoBatch(other, {day1a}, "site", kNow).item(0).fields.studyUid, a.studyUid);
     EXPECT_NE(PhotoBatch(patient_, {day1a}, "another site", kNow).item(0).fields.studyUid,
               a.studyUid);
-    std::set<std::string> uids;
-    for (const PhotoBatch* batch : {&first, &second}) {
-        for (size_t i = 0; i < batch->size(); ++i) {
-            const auto& fields = batch->item(i).fields;
-            for (const std::string& uid : {fields.studyUid, fields.seriesUid, fields.instanceUid}) {
-                EXPECT_EQ(uid.rfind("2.25.", 0), 0u) << uid;
-                EXPECT_LE(uid.size(), 64u) << uid;
-                EXPECT_EQ(uid.find_first_not_of("0123456789."), std::string::npos) << uid;
-            }
-            EXPECT_TRUE(uids.insert(fields.instanceUid).second);
-        }
-    }
+    // dciodvfy judges the form of UIDs in the files; here each picture's own is unique.
+    const std::set<std::string> instances = {a.instanceUid, b.instanceUid, c.instanceUid,
+                                             second.item(0).fields.instanceUid};
+    EXPECT_EQ(instances.size(), 4u);
 }
 
 TEST_F(DicomObjectTest, PicturesThatCannotBeReadAreReportedAndTheOthersWritten) {
