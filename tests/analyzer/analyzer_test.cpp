@@ -50,9 +50,9 @@ QImage LoadBmp(const fs::path& file) {
     return QImage(QString::fromStdString(file.string()), "BMP");
 }
 
-// An application whose language.ini and patient folder live in a fresh folder, a main window that
-// records the settings copies it is sent, and the mouse and fingers of a person on the surface
-// (fingers through a fake touch screen).
+// An application whose language.ini and patient folder (holding a.bmp, a halves picture) live in
+// a fresh folder, a main window that records the settings copies it is sent, and the mouse and
+// fingers of a person on the surface (fingers through a fake touch screen).
 class AnalyzerTest : public ::testing::Test {
 protected:
     AnalyzerTest() {
@@ -164,25 +164,26 @@ private:
 TEST_F(AnalyzerTest, CaptionsFollowTheLanguageAndLanguageSixKeepsTheTemplates) {
     const int ids[] = {kIdSave,   kIdTransformation, kIdImageMark, kIdReset,
                        kIdCancel, kIdPenRed,         kIdPenGreen,  kIdPenBlue};
-    const std::pair<int, std::vector<const char*>> rows[] = {
-        {0, {"Save", "Transformation", "Image mark", "Reset", "取消", "R", "G", "B"}},
-        {1, {"保存", "图像变换", "图像标注", "复位", "取消", "R", "G", "B"}},
-        {2, {"Salvar", "Transformación", "Marcar imagen", "Reset", "取消", "R", "G", "B"}},
-        {3, {"Salvar", "Transforma??o", "Marcar imagem", "Reiniciar", "取消", "R", "G", "B"}},
-        {5, {"保存", "圖像變換", "圖像標註", "復位", "取消", "R", "G", "B"}},
-        {6, {"保存", "图像旋转", "图像标注", "复位", "取消", "R", "G", "B"}},
-        {-1, {"保存", "图像旋转", "图像标注", "复位", "取消", "R", "G", "B"}},
-    };
+    // Captions in the order of ids, joined by '|'.
+    const std::pair<int, const char*> rows[] = {
+        {0, "Save|Transformation|Image mark|Reset|取消|R|G|B"},
+        {1, "保存|图像变换|图像标注|复位|取消|R|G|B"},
+        {2, "Salvar|Transformación|Marcar imagen|Reset|取消|R|G|B"},
+        {3, "Salvar|Transforma??o|Marcar imagem|Reiniciar|取消|R|G|B"},
+        {5, "保存|圖像變換|圖像標註|復位|取消|R|G|B"},
+        {6, "保存|图像旋转|图像标注|复位|取消|R|G|B"},
+        {-1, "保存|图像旋转|图像标注|复位|取消|R|G|B"}};
     for (const auto& [language, captions] : rows) {
         Settings settings;
         settings.languageIndex = language;
         WriteSettings(settings);
         CVyrOpenCV& window = Open("none.bmp", InputModeChoice::kTouch);
         EXPECT_EQ(window.windowTitle(), "Analyzer-1");
-        for (size_t i = 0; i < captions.size(); ++i) {
-            EXPECT_EQ(window.ControlText(ids[i]), QString::fromUtf8(captions[i]))
-                << "language " << language << ", control " << ids[i];
+        QStringList shown;
+        for (int id : ids) {
+            shown << window.ControlText(id);
         }
+        EXPECT_EQ(shown.join('|'), QString::fromUtf8(captions)) << "language " << language;
     }
 }
 

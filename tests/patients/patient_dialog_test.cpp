@@ -78,33 +78,25 @@ TEST_F(PatientDialog, FirstOpenCreatesTheSamplePatientAndShowsIt) {
 TEST_F(PatientDialog, CaptionsFollowTheLanguageAndOtherIndicesKeepTheTemplate) {
     const int ids[] = {kIdSave,  kIdNew,      kIdDelete,    kIdEdit,     kIdSearch,
                        kIdEnter, kIdTelLabel, kIdNameLabel, kIdAgeLabel, kIdGenderLabel};
-    const std::pair<int32_t, std::vector<const char*>> rows[] = {
-        {0,
-         {"Save", "New", "Delete", "Edit", "Search", "Login", "TEL:", "Name:", "Age:", "Gender"}},
-        {1, {"保存", "新增", "删除", "编辑", "搜索", "登录", "电话:", "姓名:", "年龄:", "性别"}},
-        {2,
-         {"Salvar", "Nuevo", "Eliminar", "Editar", "Buscar", "Login",
-          "TEL:", "Nombre:", "Edad:", "Sexo"}},
-        {3,
-         {"Salvar", "Novo", "Excluir", "Editar", "Pesquisar", "Login",
-          "TEL:", "Nome:", "Idade:", "Sexo"}},
-        {4,
-         {"Salva", "Nuovo", "Elimina", "modificare", "Ricerca", "Login",
-          "TEL:", "Nome:", "Età:", "Genere"}},
-        {5, {"保存", "新增", "刪除", "編輯", "搜索", "登錄", "電話:", "姓名:", "年齡:", "性別"}},
-        {6,
-         {"Save", "New", "Delete", "Edit", "Search", "Enter", "TEL:", "Name:", "Age:", "Gender:"}},
-        {-1,
-         {"Save", "New", "Delete", "Edit", "Search", "Enter", "TEL:", "Name:", "Age:", "Gender:"}},
-    };
+    // Captions in the order of ids, joined by '|'.
+    const std::pair<int32_t, const char*> rows[] = {
+        {0, "Save|New|Delete|Edit|Search|Login|TEL:|Name:|Age:|Gender"},
+        {1, "保存|新增|删除|编辑|搜索|登录|电话:|姓名:|年龄:|性别"},
+        {2, "Salvar|Nuevo|Eliminar|Editar|Buscar|Login|TEL:|Nombre:|Edad:|Sexo"},
+        {3, "Salvar|Novo|Excluir|Editar|Pesquisar|Login|TEL:|Nome:|Idade:|Sexo"},
+        {4, "Salva|Nuovo|Elimina|modificare|Ricerca|Login|TEL:|Nome:|Età:|Genere"},
+        {5, "保存|新增|刪除|編輯|搜索|登錄|電話:|姓名:|年齡:|性別"},
+        {6, "Save|New|Delete|Edit|Search|Enter|TEL:|Name:|Age:|Gender:"},
+        {-1, "Save|New|Delete|Edit|Search|Enter|TEL:|Name:|Age:|Gender:"}};
     for (const auto& [language, captions] : rows) {
         ASSERT_EQ(
             WriteSettingsFile(dir_.File("language.ini"), SettingsToBytes({language, 73, 0, 0})), 0);
         auto dialog = Open();
-        for (size_t i = 0; i < captions.size(); ++i) {
-            EXPECT_EQ(dialog->ControlText(ids[i]), QString::fromUtf8(captions[i]))
-                << "language " << language << ", control " << ids[i];
+        QStringList shown;
+        for (int id : ids) {
+            shown << dialog->ControlText(id);
         }
+        EXPECT_EQ(shown.join('|'), QString::fromUtf8(captions)) << "language " << language;
     }
 }
 
