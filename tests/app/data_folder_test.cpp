@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <set>
 #include <string>
 
@@ -36,6 +37,10 @@ struct DataCase {
     bool named;               // started with --data {test folder}/clinic/share
     Expect expect;
 };
+
+void PrintTo(const DataCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 std::set<std::string> FilesUnder(const fs::path& folder) {
     std::set<std::string> files;
