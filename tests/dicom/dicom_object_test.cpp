@@ -78,8 +78,9 @@ TEST_F(DicomObjectTest, ObjectsPassTheValidatorAndCarryThePatientTimesAndPixels)
         const Validation validation = ValidateWithDciodvfy(dcm);
         EXPECT_EQ(validation.errors, 0) << validation.output;
         const DicomDump dump(dcm);
+        // VL Photographic Image, explicit VR little endian.
         const std::pair<const char*, std::string> values[] = {
-            {"0008,0016", "1.2.840.10008.5.1.4.1.1.77.1.4"},  // VL Photographic Image
+            {"0008,0016", "1.2.840.10008.5.1.4.1.1.77.1.4"},
             {"0008,0060", "XC"},
             {"0008,0005", "ISO_IR 192"},
             {"0010,0010", "张三^Zevra"},
@@ -90,7 +91,7 @@ TEST_F(DicomObjectTest, ObjectsPassTheValidatorAndCarryThePatientTimesAndPixels)
             {"0028,0011", std::to_string(c.size.width())},
             {"0008,002a", c.acquired},
             {"0008,0020", c.acquired.substr(0, 8)},
-            {"0002,0010", "1.2.840.10008.1.2.1"},  // explicit VR little endian
+            {"0002,0010", "1.2.840.10008.1.2.1"},
             {"0008,0008", c.isDerived ? "DERIVED\\SECONDARY" : "ORIGINAL\\PRIMARY"},
             {"0008,0070", kDicomManufacturer},
             {"0018,1020", kDicomSoftwareVersion}};
@@ -218,12 +219,13 @@ TEST(DicomValues, PatientFieldsFitTheirRepresentations) {
 }
 
 TEST(DicomValues, TimesComeOnlyFromNamesOfTheProgramsForms) {
+    // Dates are checked as dates: 2024-02-29 is one, 2025-02-29 is not.
     const std::pair<const char*, const char*> names[] = {
         {"20250203_090507.bmp", "20250203090507"},
         {"IMG_20241231_235959.bmp", "20241231235959"},
         {"mark_20250203_091000.bmp", "20250203091000"},
-        {"20240229_120000.bmp", "20240229120000"},  // a leap day
-        {"20250229_120000.bmp", ""},                // not a leap year
+        {"20240229_120000.bmp", "20240229120000"},
+        {"20250229_120000.bmp", ""},
         {"20251301_120000.bmp", ""},
         {"20250203_125960.bmp", ""},
         {"mark20250203_091000.bmp", ""},
