@@ -2,6 +2,7 @@
 // trash on the same volume as $HOME is the home trash.
 #include "support/private_home.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <string_view>
@@ -9,26 +10,13 @@
 namespace vyr::test {
 namespace {
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
 std::string PercentDecoded(std::string_view text) {
+    const auto hex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
     std::string decoded;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
-            HexValue(text[i + 2]) >= 0) {
+        if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) && hex(text[i + 2])) {
             decoded.push_back(
-                static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2])));
+                static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16)));
             i += 2;
         } else {
             decoded.push_back(text[i]);

@@ -1,9 +1,8 @@
-// storescp through posix_spawnp; its output goes to storescp.log beside its folder for failed
-// tests to show. Listening is seen in /proc/net/tcp (state 0A, any local address, our port).
+// storescp through a shell that becomes it; its output goes to storescp.log beside its folder for
+// failed tests to show. Listening is seen in /proc/net/tcp (state 0A, any local address, our port).
 #include "support/dicom/storescp_archive.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -15,6 +14,8 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+
+#include "support/run_command.h"
 
 extern char** environ;
 
@@ -59,27 +60,17 @@ StorescpArchive::StorescpArchive(const std::filesystem::path& folder,
                                  const std::vector<std::string>& extraOptions)
     : folder_(folder), port_(FreeLoopbackPort()) {
     std::filesystem::create_directories(folder_);
-    std::vector<std::string> words = {"storescp", "-aet",           "ARCHIVE",
-                                      "-od",      folder_.string(), "-dhl"};
-    words.insert(words.end(), extraOptions.begin(), extraOptions.end());
-    words.push_back(std::to_string(port_));
-    std::vector<char*> argv;
-    for (std::string& word : words) {
-        argv.push_back(word.data());
+    std::string command =
+        "exec storescp -aet ARCHIVE -od " + ShellQuote(folder_.string()) + " -dhl";
+    for (const std::string& option : extraOptions) {
+        command += " " + ShellQuote(option);
     }
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    ::posix_spawn_file_actions_init(&actions);
-    const std::string log = (folder_.parent_path() / "storescp.log").string();
-    ::posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND,
-                                       0644);
-    ::posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    if (::posix_spawnp(&pid_, "storescp", &actions, nullptr, argv.data(), environ) != 0) {
+    command += " " + std::to_string(port_) + " >>" +
+               ShellQuote((folder_.parent_path() / "storescp.log").string()) + " 2>&1";
+    const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
+    if (::posix_spawnp(&pid_, "sh", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) {
         pid_ = -1;
     }
-    ::posix_spawn_file_actions_destroy(&actions);
-
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (pid_ > 0 && std::chrono::steady_clock::now() < deadline) {
         if (IsListeningOn(port_)) {
