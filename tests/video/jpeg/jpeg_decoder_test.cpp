@@ -3,9 +3,6 @@
 // default to Annex K or carry over; the alternating plane sets. Streams made valid by libjpeg-turbo
 // and then edited: restart intervals with one damaged, pictures cut short, bytes to skip, and each
 // header error with its code and the record a failed decode leaves. Also the interface contract.
-#include <turbojpeg.h>
-
-#include <cstring>
 #include <tuple>
 
 #include "tests/video/jpeg/turbo_oracle.h"
@@ -13,11 +10,13 @@
 namespace vyr::test {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
 struct OracleCase {
-    int width, height, subsampling, quality;
-    bool optimize;
+    int width, height, subsampling, quality = 90;
+    bool optimize = false;
+    friend void PrintTo(const OracleCase& c, std::ostream* out) {
+        *out << c.width << "x" << c.height << " TJSAMP " << c.subsampling << " q" << c.quality
+             << (c.optimize ? " fitted" : "");
+    }
 };
 
 class OracleTest : public testing::TestWithParam<OracleCase> {};
@@ -48,29 +47,20 @@ TEST_P(OracleTest, BothRoutinesMatchReferenceAndEachOther) {
     EXPECT_TRUE(SamePlanes(reference, fastPicture, portablePicture)) << "the routines differ";
 }
 
+// Each subsampling at sizes below one MCU, at odd sizes and at whole MCUs; the camera's sizes (1080
+// rows end in half an MCU row). Quality 100 gives large coefficients and long codes; quality 5
+// mostly DC-only blocks (the flat store); fitted tables give code lengths the standard ones lack.
 INSTANTIATE_TEST_SUITE_P(
     Subsamplings, OracleTest,
-    testing::Values(
-        // Each subsampling at sizes below one MCU, at odd sizes and at whole MCUs; the camera's
-        // sizes (1080 rows end in half an MCU row).
-        OracleCase{1, 1, TJSAMP_420, 90, false}, OracleCase{17, 9, TJSAMP_420, 90, false},
-        OracleCase{333, 177, TJSAMP_420, 90, false}, OracleCase{640, 480, TJSAMP_420, 90, false},
-        OracleCase{1920, 1080, TJSAMP_420, 90, false},
-        OracleCase{1280, 1024, TJSAMP_420, 90, false}, OracleCase{7, 23, TJSAMP_422, 90, false},
-        OracleCase{255, 131, TJSAMP_422, 90, false}, OracleCase{5, 3, TJSAMP_444, 90, false},
-        OracleCase{129, 67, TJSAMP_444, 90, false}, OracleCase{9, 15, TJSAMP_440, 90, false},
-        OracleCase{201, 99, TJSAMP_440, 90, false},
-        // Quality 100 gives large coefficients and long codes; quality 5 mostly DC-only
-        // blocks (the flat store); fitted tables give code lengths the standard ones lack.
-        OracleCase{211, 97, TJSAMP_420, 100, false}, OracleCase{211, 97, TJSAMP_444, 5, false},
-        OracleCase{211, 97, TJSAMP_422, 75, true}, OracleCase{97, 211, TJSAMP_440, 98, true}),
-    [](const auto& caseInfo) {
-        const OracleCase& c = caseInfo.param;
-        return "s" + std::to_string(c.subsampling) + "_" + std::to_string(c.width) + "x" +
-               std::to_string(c.height) + "_q" + std::to_string(c.quality) +
-               (c.optimize ? "_fitted" : "");
-    });
-
+    testing::Values(OracleCase{1, 1, TJSAMP_420}, OracleCase{17, 9, TJSAMP_420},
+                    OracleCase{333, 177, TJSAMP_420}, OracleCase{640, 480, TJSAMP_420},
+                    OracleCase{1920, 1080, TJSAMP_420}, OracleCase{1280, 1024, TJSAMP_420},
+                    OracleCase{7, 23, TJSAMP_422}, OracleCase{255, 131, TJSAMP_422},
+                    OracleCase{5, 3, TJSAMP_444}, OracleCase{129, 67, TJSAMP_444},
+                    OracleCase{9, 15, TJSAMP_440}, OracleCase{201, 99, TJSAMP_440},
+                    OracleCase{211, 97, TJSAMP_420, 100}, OracleCase{211, 97, TJSAMP_444, 5},
+                    OracleCase{211, 97, TJSAMP_422, 75, true},
+                    OracleCase{97, 211, TJSAMP_440, 98, true}));
 // A stream without tables decodes with the Annex K tables (quality 50 with the standard Huffman
 // tables is exactly Annex K), and one whose fitted tables an earlier picture carried decodes
 // with those. Only bit-exact equality with the stream that has its tables catches a table that is
@@ -314,7 +304,7 @@ TEST(DecoderErrorTest, EachHeaderErrorGivesItsCode) {
         {"extended frame (SOF1)", sof1, JPEG_ERROR_UNSUPPORTED},
         {"precision 12", patched(kSof0, 0, 12), JPEG_ERROR_UNSUPPORTED},
         {"quantisation table 4", patched(kSof0, 6 + 3 * 2 + 2, 4), JPEG_ERROR_UNSUPPORTED},
-        {"greyscale", CompressGrey(MakeNaturalPicture(48, 32, TJSAMP_444, 1)),
+        {"greyscale", CompressYuv(MakeNaturalPicture(48, 32, TJSAMP_444, 1), {.grey = true}),
          JPEG_ERROR_GREYSCALE},
         {"width 0", patched(kSof0, 4, 0), JPEG_ERROR_SIZE},
         {"height 0", patched(kSof0, 2, 0), JPEG_ERROR_SIZE},
