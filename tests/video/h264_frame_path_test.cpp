@@ -98,7 +98,7 @@ TEST_P(H264PictureTest, PicturesKeepTheirSizeAndColours) {
     EXPECT_EQ(Globals().frameHeight.load(), c.frameHeight);
     EXPECT_EQ(link_.counters.framesDecoded.load(), 4u);
     for (const Probe& p : c.probes) {
-        const auto bgr = sink_.FirstPixel(p.x, p.y);
+        const auto bgr = sink_.Pixel(p.x, p.y, true);
         for (int i = 0; i < 3; ++i) {
             EXPECT_NEAR(bgr[i], p.bgr[i], p.tolerance) << p.x << "," << p.y << " channel " << i;
         }
@@ -222,15 +222,14 @@ TEST_F(H264FramePathTest, OverlongParameterSetsAreRefused) {
 }
 
 // Damage the camera can send. The live picture must come back within one GOP, and the recording
-// must never receive a chunk that does not start at a start code. kRefused: the garbage, and the
-// decoder refuses its first unit (the forbidden bit) for what it holds, as a decoder may; that unit
-// must be dropped, not kept in front of every later one.
-enum class Damage { kCutUnit, kGarbage, kRefused };
+// must never receive a chunk that does not start at a start code. A unit the decoder refuses for
+// what it holds (the garbage's first, with the forbidden bit), as a decoder may, must be dropped,
+// not kept in front of every later one.
 struct DamageCase {
     const char* name;
-    Damage damage;
     std::string before;  // lavfi input before the damage
-    std::string after;   // lavfi input of a fresh stream after it; empty: the same stream goes on
+    std::string after;   // a fresh stream after a unit cut short; empty: garbage, the same stream
+    bool refused;        // the decoder refuses the garbage's first unit
 };
 
 // Bytes no encoder wrote: start codes followed by a unit with the forbidden bit, a slice header
@@ -252,33 +251,28 @@ class H264DamageTest : public H264FramePathTest, public testing::WithParamInterf
 
 TEST_P(H264DamageTest, PicturesComeBackWithinOneGopAndChunksStartAtStartCodes) {
     const DamageCase& c = GetParam();
-    const std::string args = "-preset veryfast";
-    Units before;
-    Units after;
-    std::vector<uint8_t> damage;
-    if (c.damage == Damage::kRefused) {
+    if (c.refused) {
         vyr::H264Decoder::SetPacketRefusalHookForTest([](const uint8_t* data, int length) {
             return length > 4 && data[4] == 0xFF ? AVERROR_INVALIDDATA : 0;
         });
     }
-    if (c.damage != Damage::kCutUnit) {
+    const std::string args = "-preset veryfast";
+    Units before =
+        SplitNalUnits(Stream(c.before, c.after.empty() ? 40 : 20, kCameraLikeParams, args));
+    Units after;
+    std::vector<uint8_t> damage = {0, 0, 0, 1};
+    if (c.after.empty()) {
         // The garbage lands in the middle of the second GOP, before picture 15.
-        before = SplitNalUnits(Stream(c.before, 40, kCameraLikeParams, args));
-        size_t split = 0;
-        for (int pictures = 0; split < before.size(); ++split) {
-            pictures += IsFirstSliceOfPicture(before[split]) ? 1 : 0;
-            if (pictures == 15) {
-                break;
-            }
-        }
-        after.assign(before.begin() + static_cast<long>(split), before.end());
-        before.resize(split);
+        int pictures = 0;
+        const auto split = std::find_if(before.begin(), before.end(), [&](const auto& nal) {
+            return (pictures += IsFirstSliceOfPicture(nal) ? 1 : 0) == 15;
+        });
+        after.assign(split, before.end());
+        before.erase(split, before.end());
         damage = Garbage();
     } else {
         // The last picture is cut off halfway, as when the camera's encoder restarts.
-        before = SplitNalUnits(Stream(c.before, 20, kCameraLikeParams, args));
         after = SplitNalUnits(Stream(c.after, 30, kCameraLikeParams, args));
-        damage = {0, 0, 0, 1};
         damage.insert(damage.end(), before.back().begin(),
                       before.back().begin() + static_cast<long>(before.back().size() / 2));
         before.pop_back();
@@ -310,14 +304,13 @@ TEST_P(H264DamageTest, PicturesComeBackWithinOneGopAndChunksStartAtStartCodes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Streams, H264DamageTest,
-    testing::Values(DamageCase{"CutUnitThenFreshParameterSets", Damage::kCutUnit,
-                               TwoColourInput(320, 240), TwoColourInput(320, 240)},
-                    DamageCase{"EncoderRestartAtAnotherSize", Damage::kCutUnit,
-                               TwoColourInput(1280, 720), "testsrc=size=1280x1024:rate=25"},
-                    DamageCase{"GarbageBetweenUnits", Damage::kGarbage,
-                               "testsrc=size=320x240:rate=25", ""},
-                    DamageCase{"UnitRefusedByTheDecoder", Damage::kRefused,
-                               "testsrc=size=320x240:rate=25", ""}),
+    testing::Values(DamageCase{"CutUnitThenFreshParameterSets", TwoColourInput(320, 240),
+                               TwoColourInput(320, 240), false},
+                    DamageCase{"EncoderRestartAtAnotherSize", TwoColourInput(1280, 720),
+                               "testsrc=size=1280x1024:rate=25", false},
+                    DamageCase{"GarbageBetweenUnits", "testsrc=size=320x240:rate=25", "", false},
+                    DamageCase{"UnitRefusedByTheDecoder", "testsrc=size=320x240:rate=25", "",
+                               true}),
     [](const auto& caseInfo) { return std::string(caseInfo.param.name); });
 
 }  // namespace

@@ -1,12 +1,10 @@
 // Motion-JPEG block reassembly: the first-block rule, half frames, single-block frames, and the
-// bounds on counts and lengths that come from the network. Also the display-size rule.
+// bounds on counts and lengths that come from the network.
 #include "video/mjpeg_reassembler.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
-
-#include "video/jpeg_frame_path.h"
 
 namespace {
 
@@ -145,17 +143,6 @@ TEST(MjpegReassembler, HostileCountsAndLengthsAreRefusedWithoutOverrun) {
         last = r.Feed(more.data(), 4096);
     }
     EXPECT_EQ(last, Result::kRefused);
-}
-
-TEST(DisplaySizeForPicture, RoundedHeightChoosesOneOfTwoSizes) {
-    const std::array<int, 3> cases[] = {{1080, 1920, 1080}, {1073, 1920, 1080}, {1072, 1280, 1024},
-                                        {1024, 1280, 1024}, {720, 1280, 1024},  {480, 1280, 1024},
-                                        {2160, 1920, 1080}};
-    for (const auto& [height, width, displayHeight] : cases) {
-        const vyr::DisplaySize size = vyr::DisplaySizeForPicture(height);
-        EXPECT_EQ(std::make_pair(size.width, size.height), std::make_pair(width, displayHeight))
-            << height;
-    }
 }
 
 }  // namespace
