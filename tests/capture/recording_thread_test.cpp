@@ -246,16 +246,6 @@ TEST_F(RecordingThreadTest, FileOpenedAtMinute57IsSplitAtMinute2OfTheNextHour) {
     EXPECT_EQ(VideoFiles(), (std::vector<std::string>{"20310709105710.avi", "20310709110200.avi"}));
 }
 
-TEST_F(RecordingThreadTest, LinkStoppedMidRecordingLeavesAClosedIndexedFile) {
-    vyr::test::TestClock clock(2031, 7, 9, 10, 0, 30);
-    FeedAll(clock, Jpegs(5), std::vector<bool>(5, true), {}, 5);
-    // Stop asked for, but the link stops before another picture arrives.
-    Globals().recordingRequested.store(0);
-    StopLink();
-    EXPECT_EQ(link_.counters.recordFilesClosed.load(), 1u);
-    EXPECT_EQ(ExpectPlayable("20310709100030.avi"), 5u);
-}
-
 TEST_F(RecordingThreadTest, UnopenableFolderRecordsNothingAndRetriesAtTheNextKeyFrame) {
     std::filesystem::remove(root_.path() / "video");
     Globals().recordingRequested.store(1);

@@ -174,16 +174,6 @@ TEST(ParseSps, AgreesWithFfprobe) {
     }
 }
 
-TEST(ParseSps, EmulationPreventionBytesAreRemovedInPlace) {
-    uint8_t unit[] = {0x68, 0x00, 0x00, 0x03, 0x01, 0x00, 0x00, 0x03, 0x00};
-    int width = -1;
-    int height = -1;
-    EXPECT_EQ(ParseSps(unit, sizeof unit, &width, &height), 0);  // no SPS
-    EXPECT_EQ(Bytes(unit, unit + 7), (Bytes{0x68, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00}));
-    EXPECT_EQ(width, 0);
-    EXPECT_EQ(height, 0);
-}
-
 TEST(ParseSps, TruncatedAndHostileUnitsGiveNoSize) {
     vyr::test::TempDir dir;
     const Bytes good = FirstSps(vyr::test::MakeH264Stream(dir.path().string(), {}));
@@ -223,11 +213,6 @@ TEST(H264Decoder, SetUpFailureGoesToTheInstalledHandlerAndLeavesTheDecoderClosed
     // Parameter sets the decoder cannot read still open it: pictures decide, not the set-up.
     EXPECT_TRUE(decoder.OpenH264Decoder(kParameterSets, sizeof kParameterSets));
     EXPECT_TRUE(decoder.isOpen());
-}
-
-TEST(H264DecoderDeathTest, DefaultHandlerPrintsTheTextAndExitsWithCodeOne) {
-    EXPECT_EXIT(vyr::H264Decoder().OpenH264Decoder(kParameterSets, kImpossibleLength),
-                testing::ExitedWithCode(1), "could not av_malloc the video params extradata!");
 }
 
 }  // namespace
