@@ -72,22 +72,6 @@ TEST_F(NalSplitterTest, UnitsAreFoundWhateverTheBlockBordersAndGarbageBeforeIsDr
     }
 }
 
-TEST_F(NalSplitterTest, RegisterNeedsFourRealBytesAndLivesAcrossSplitters) {
-    Collector collector;
-    {
-        vyr::NalSplitter first;
-        // Three bytes cannot complete a start code with the register's first value.
-        first.Feed(Bytes{0x00, 0x00, 0x01}.data(), 3, collector);
-        first.Feed(Unit({0x67}).data(), 5, collector);
-        first.Feed(Bytes{0x00, 0x00}.data(), 2, collector);  // half a start code at the end
-    }
-    // A new run (a restart of the link) finds the start code that the previous run began.
-    vyr::NalSplitter second;
-    second.Feed(Bytes{0x00, 0x01, 0x68, 0xAA}.data(), 4, collector);
-    second.Feed(Unit({0x65}).data(), 5, collector);
-    EXPECT_EQ(collector.units, std::vector<Bytes>{Unit({0x68, 0xAA})});
-}
-
 // A kept unit comes again in front of the next one, with its length; an oversized unit is dropped
 // whole, and with it a kept unit before it, so that the next unit is not read as if the kept bytes
 // were still in front of it.

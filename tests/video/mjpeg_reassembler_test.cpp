@@ -53,49 +53,35 @@ Bytes FrameOf(const vyr::MjpegReassembler& r) {
     return {r.frame(), r.frame() + r.frameLength()};
 }
 
-TEST(MjpegReassembler, CollectsMultiBlockAndSingleBlockFrames) {
+TEST(MjpegReassembler, FramesStartAtBlockOneWithStartMarkerAndHalfFramesAreDropped) {
     vyr::MjpegReassembler r;
-    Bytes frame;
-    const auto blocks = FrameBlocks(10000, 3, &frame);
-    ASSERT_EQ(blocks.size(), 3u);
-    EXPECT_EQ(r.Feed(blocks[0].data(), 4096), Result::kCollecting);
-    EXPECT_EQ(r.Feed(blocks[1].data(), 4096), Result::kCollecting);
-    ASSERT_EQ(r.Feed(blocks[2].data(), 4096), Result::kFrame);
-    EXPECT_EQ(FrameOf(r), frame);
-    // Exactly 4084 bytes: one block, handled as soon as it arrives.
-    const auto single = FrameBlocks(4084, 9, &frame);
-    ASSERT_EQ(single.size(), 1u);
-    ASSERT_EQ(r.Feed(single[0].data(), 4096), Result::kFrame);
-    EXPECT_EQ(FrameOf(r), frame);
-}
-
-TEST(MjpegReassembler, OnlyBlockOneWithStartMarkerStartsAFrame) {
-    vyr::MjpegReassembler r;
-    Bytes frame;
-    const auto blocks = FrameBlocks(100, 1, &frame);
-    auto noMarker = blocks[0];
+    Bytes multi;
+    Bytes single;
+    Bytes half;
+    const auto three = FrameBlocks(10000, 3, &multi);
+    const auto one = FrameBlocks(4084, 9, &single);  // exactly one block: handled at once
+    const auto halves = FrameBlocks(9000, 1, &half);
+    ASSERT_EQ(three.size(), 3u);
+    EXPECT_EQ(FeedAll(r, {three[0], three[1]}), Result::kCollecting);
+    ASSERT_EQ(FeedAll(r, {three[2]}), Result::kFrame);
+    EXPECT_EQ(FrameOf(r), multi);
+    ASSERT_EQ(FeedAll(r, one), Result::kFrame);
+    EXPECT_EQ(FrameOf(r), single);
+    auto noMarker = one[0];
     noMarker[13] = 0xD9;  // FF D9 instead of FF D8
-    auto numberTwo = blocks[0];
+    auto numberTwo = one[0];
     numberTwo[10] = 2;
     for (const Bytes& block : {noMarker, numberTwo}) {
         EXPECT_EQ(r.Feed(block.data(), 4096), Result::kCollecting);
         EXPECT_FALSE(r.inFrame());
     }
-    EXPECT_EQ(r.Feed(blocks[0].data(), 4096), Result::kFrame);
-}
-
-TEST(MjpegReassembler, NewFirstBlockDropsHalfFrame) {
-    vyr::MjpegReassembler r;
-    Bytes first;
-    Bytes second;
-    const auto half = FrameBlocks(9000, 1, &first);
-    const auto whole = FrameBlocks(6000, 7, &second);
-    FeedAll(r, {half[0], half[1]});
-    ASSERT_EQ(FeedAll(r, whole), Result::kFrame);
-    EXPECT_EQ(FrameOf(r), second);
-    // A lost block: the length never adds up, nothing is handled until the next first block.
-    EXPECT_EQ(FeedAll(r, {half[0], half[2]}), Result::kCollecting);
-    EXPECT_EQ(FeedAll(r, whole), Result::kFrame);
+    // A new first block drops a half frame; after a lost block the length never adds up, and
+    // nothing is handled until the next first block.
+    FeedAll(r, {halves[0], halves[1]});
+    ASSERT_EQ(FeedAll(r, three), Result::kFrame);
+    EXPECT_EQ(FrameOf(r), multi);
+    EXPECT_EQ(FeedAll(r, {halves[0], halves[2]}), Result::kCollecting);
+    EXPECT_EQ(FeedAll(r, one), Result::kFrame);
 }
 
 TEST(MjpegReassembler, HostileCountsAndLengthsAreRefusedWithoutOverrun) {
