@@ -79,6 +79,7 @@ struct PictureCase {
     std::string input, params, args;
     int width, height, frameWidth, frameHeight;
     std::vector<Probe> probes;  // on the first picture, which no earlier one can have concealed
+    friend void PrintTo(const PictureCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class H264PictureTest : public H264FramePathTest,
@@ -149,8 +150,7 @@ INSTANTIATE_TEST_SUITE_P(
                     240,
                     1920,
                     1080,
-                    {{160, 40, {16, 16, 16}, 4}, {160, 200, {235, 235, 235}, 4}}}),
-    [](const auto& caseInfo) { return std::string(caseInfo.param.name); });
+                    {{160, 40, {16, 16, 16}, 4}, {160, 200, {235, 235, 235}, 4}}}));
 
 TEST_F(H264FramePathTest, PictureLargerThanTheDisplayIsNotShownAndAHugeOneNotDecoded) {
     // 2560 wide: decoded, but the display buffer (at least 1920 x 1080) is too small for it.
@@ -230,6 +230,7 @@ struct DamageCase {
     std::string before;  // lavfi input before the damage
     std::string after;   // a fresh stream after a unit cut short; empty: garbage, the same stream
     bool refused;        // the decoder refuses the garbage's first unit
+    friend void PrintTo(const DamageCase& c, std::ostream* out) { *out << c.name; }
 };
 
 // Bytes no encoder wrote: start codes followed by a unit with the forbidden bit, a slice header
@@ -310,7 +311,6 @@ INSTANTIATE_TEST_SUITE_P(
                                "testsrc=size=1280x1024:rate=25", false},
                     DamageCase{"GarbageBetweenUnits", "testsrc=size=320x240:rate=25", "", false},
                     DamageCase{"UnitRefusedByTheDecoder", "testsrc=size=320x240:rate=25", "",
-                               true}),
-    [](const auto& caseInfo) { return std::string(caseInfo.param.name); });
+                               true}));
 
 }  // namespace

@@ -161,14 +161,7 @@ TEST(EditedStreamTest, DecodesLikeTheReferenceOutsideTheDamage) {
         InsertBefore(plain, kSos, {0xFF, 0xFE, 0x00, 0x06, 0xFF, 0xD9, 0xFF, 0xDA, 0xFF, 0xFF}),
         kDqt, {0xFF, 0x01});  // a comment holding 0xFF bytes and fill bytes, an unknown marker
     noisy.insert(noisy.begin(), junk.begin(), junk.end());
-    const auto dri = [](int interval) {
-        return Bytes{0xFF,
-                     0xDD,
-                     0x00,
-                     0x04,
-                     static_cast<uint8_t>(interval >> 8),
-                     static_cast<uint8_t>(interval & 0xFF)};
-    };
+    const auto dri = [](uint8_t high, uint8_t low) { return Bytes{0xFF, 0xDD, 0, 4, high, low}; };
     struct Case {
         const char* name;
         Bytes jpeg;
@@ -182,9 +175,9 @@ TEST(EditedStreamTest, DecodesLikeTheReferenceOutsideTheDamage) {
         {"invalid code in an interval", invalid, restarts, 20, 24},
         {"data ending after three intervals",
          Bytes(restarts.begin(), restarts.begin() + intervalEnd(2)), restarts, 12, 60},
-        {"restart interval without markers", InsertBefore(plain, kSos, dri(4)), plain, 4, 60},
-        {"restart interval 65535", InsertBefore(plain, kSos, dri(65535)), plain, 0, 0},
-        {"restart interval 0", InsertBefore(plain, kSos, dri(0)), plain, 0, 0},
+        {"restart interval without markers", InsertBefore(plain, kSos, dri(0, 4)), plain, 4, 60},
+        {"restart interval 65535", InsertBefore(plain, kSos, dri(0xFF, 0xFF)), plain, 0, 0},
+        {"restart interval 0", InsertBefore(plain, kSos, dri(0, 0)), plain, 0, 0},
         {"no end of image", Bytes(plain.begin(), plain.begin() + scanEnd), plain, 0, 0},
         {"scan data cut in half",
          Bytes(plain.begin(), plain.begin() + (sos.offset + sos.size + scanEnd) / 2), plain, 10,

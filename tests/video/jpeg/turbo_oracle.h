@@ -220,13 +220,10 @@ inline bool SamePlanes(const YuvPicture& reference, const JpegPicture& a, const 
     return true;
 }
 
-struct DecoderDeleter {
-    void operator()(JpegDecoder* decoder) const { JpegDecoderDestroy(decoder); }
-};
-using DecoderPtr = std::unique_ptr<JpegDecoder, DecoderDeleter>;
+using DecoderPtr = std::unique_ptr<JpegDecoder, decltype(&JpegDecoderDestroy)>;
 inline DecoderPtr MakeDecoder(int maxWidth = 4096, int maxHeight = 4096, bool portable = false) {
     const JpegDecoderAttributes attributes{0, 0, maxWidth, maxHeight};
-    DecoderPtr decoder(JpegDecoderCreate(&attributes));
+    DecoderPtr decoder(JpegDecoderCreate(&attributes), &JpegDecoderDestroy);
     if (decoder && portable) {
         vyr::jpeg::UsePortableBlockRoutine(decoder.get());
     }
