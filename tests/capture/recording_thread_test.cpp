@@ -185,23 +185,16 @@ TEST_F(RecordingThreadTest, TwelveMinutesOfH264GiveThreeFilesSplitAtKeyFrames) {
                                    "keyint=10:min-keyint=10:scenecut=0:repeat-headers=1", ""},
                                   &log);
     ASSERT_FALSE(stream.empty()) << log;
-    // One chunk per picture, as the decode thread hands them over: each of these pictures is one
-    // slice, and the parameter sets and SEI before it go with it.
-    std::vector<Unit> units(1);
+    std::vector<Unit> units;
     std::vector<bool> isKey;
-    std::vector<size_t> keys;  // pictures headed by the SPS (header 0x67): the IDR pictures
-    for (const Unit& nal : vyr::test::SplitNalUnits(stream)) {
-        if (units.back().empty() && nal[0] == 0x67) {
-            keys.push_back(units.size() - 1);
+    std::vector<size_t> keys;
+    for (const auto& picture : vyr::test::SplitPictures(stream)) {
+        if (picture.isKey) {
+            keys.push_back(units.size());
         }
-        const Unit coded = vyr::test::JoinWithLongStartCodes({nal});
-        units.back().insert(units.back().end(), coded.begin(), coded.end());
-        if ((nal[0] & 0x1F) == 1 || (nal[0] & 0x1F) == 5) {
-            isKey.push_back(units.back()[4] == 0x65 || units.back()[4] == 0x67);
-            units.emplace_back();
-        }
+        units.push_back(picture.bytes);
+        isKey.push_back(picture.isKey);
     }
-    units.pop_back();
     ASSERT_EQ(units.size(), 40u);
     ASSERT_EQ(keys.size(), 4u);
 

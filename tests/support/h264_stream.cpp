@@ -54,4 +54,19 @@ std::vector<uint8_t> JoinWithLongStartCodes(const std::vector<std::vector<uint8_
     return stream;
 }
 
+std::vector<CodedPicture> SplitPictures(const std::vector<uint8_t>& stream) {
+    std::vector<CodedPicture> pictures(1);
+    for (const auto& unit : SplitNalUnits(stream)) {
+        const int type = unit[0] & 0x1F;
+        const std::vector<uint8_t> coded = JoinWithLongStartCodes({unit});
+        pictures.back().bytes.insert(pictures.back().bytes.end(), coded.begin(), coded.end());
+        pictures.back().isKey = pictures.back().isKey || type == 5;
+        if (type == 1 || type == 5) {
+            pictures.emplace_back();
+        }
+    }
+    pictures.pop_back();  // units after the last slice
+    return pictures;
+}
+
 }  // namespace vyr::test

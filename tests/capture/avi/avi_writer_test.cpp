@@ -284,25 +284,12 @@ TEST_F(AviWriterTest, CreateNeverOpensAnExistingFile) {
     EXPECT_FALSE(fs::exists(dir_.File("small.avi")));
 }
 
-struct Frame {
-    Bytes bytes;
-    bool isKey = false;
-};
+using Frame = vyr::test::CodedPicture;
 
-// H.264 access units from libx264, each behind its access unit delimiter; a key frame holds an
-// IDR slice.
+// H.264 pictures from libx264, each behind its access unit delimiter.
 std::vector<Frame> H264Frames(const std::string& folder, int count) {
-    std::vector<Frame> frames;
-    for (const auto& unit : vyr::test::SplitNalUnits(vyr::test::MakeH264Stream(
-             folder, {"testsrc=size=320x240:rate=25", count, "keyint=10:aud=1", ""}))) {
-        if ((unit[0] & 0x1F) == 9) {
-            frames.emplace_back();
-        }
-        const Bytes coded = vyr::test::JoinWithLongStartCodes({unit});
-        frames.back().bytes.insert(frames.back().bytes.end(), coded.begin(), coded.end());
-        frames.back().isKey |= (unit[0] & 0x1F) == 5;
-    }
-    return frames;
+    return vyr::test::SplitPictures(vyr::test::MakeH264Stream(
+        folder, {"testsrc=size=320x240:rate=25", count, "keyint=10:aud=1", ""}));
 }
 
 void WriteFrames(AviFile* file, const std::vector<Frame>& frames) {
