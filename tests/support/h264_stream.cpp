@@ -1,6 +1,8 @@
 // Test stream generation with the ffmpeg command line and start-code rewriting.
 #include "support/h264_stream.h"
 
+#include <algorithm>
+
 #include "support/file_bytes.h"
 #include "support/run_command.h"
 
@@ -27,30 +29,18 @@ std::vector<uint8_t> MakeH264Stream(const std::string& folder, const H264StreamO
     return JoinWithLongStartCodes(SplitNalUnits(ReadFileBytes(path)));
 }
 
-std::vector<std::vector<uint8_t>> SplitNalUnits(const std::vector<uint8_t>& s) {
+std::vector<std::vector<uint8_t>> SplitNalUnits(const std::vector<uint8_t>& stream) {
     std::vector<std::vector<uint8_t>> units;
-    size_t unitStart = 0;
-    bool inUnit = false;
-    size_t i = 0;
-    while (i + 3 <= s.size()) {
-        if (s[i] == 0 && s[i + 1] == 0 && s[i + 2] == 1) {
-            if (inUnit) {
-                size_t end = i;
-                while (end > unitStart && s[end - 1] == 0) {
-                    --end;  // the zero of a four-byte start code, or trailing zeros
-                }
-                units.emplace_back(s.begin() + static_cast<long>(unitStart),
-                                   s.begin() + static_cast<long>(end));
-            }
-            i += 3;
-            unitStart = i;
-            inUnit = true;
-        } else {
-            ++i;
+    const uint8_t startCode[] = {0, 0, 1};
+    auto at = std::search(stream.begin(), stream.end(), startCode, startCode + 3);
+    while (at != stream.end()) {
+        const auto begin = at + 3;
+        at = std::search(begin, stream.end(), startCode, startCode + 3);
+        auto end = at;
+        while (end != begin && *(end - 1) == 0) {
+            --end;  // the zero of a four-byte start code, or trailing zeros
         }
-    }
-    if (inUnit && unitStart < s.size()) {
-        units.emplace_back(s.begin() + static_cast<long>(unitStart), s.end());
+        units.emplace_back(begin, end);
     }
     return units;
 }
@@ -62,6 +52,21 @@ std::vector<uint8_t> JoinWithLongStartCodes(const std::vector<std::vector<uint8_
         stream.insert(stream.end(), unit.begin(), unit.end());
     }
     return stream;
+}
+
+std::vector<CodedPicture> SplitPictures(const std::vector<uint8_t>& stream) {
+    std::vector<CodedPicture> pictures(1);
+    for (const auto& unit : SplitNalUnits(stream)) {
+        const int type = unit[0] & 0x1F;
+        const std::vector<uint8_t> coded = JoinWithLongStartCodes({unit});
+        pictures.back().bytes.insert(pictures.back().bytes.end(), coded.begin(), coded.end());
+        pictures.back().isKey = pictures.back().isKey || type == 5;
+        if (type == 1 || type == 5) {
+            pictures.emplace_back();
+        }
+    }
+    pictures.pop_back();  // units after the last slice
+    return pictures;
 }
 
 }  // namespace vyr::test

@@ -26,4 +26,13 @@ std::vector<std::vector<uint8_t>> SplitNalUnits(const std::vector<uint8_t>& stre
 // Joins units with four-byte start codes.
 std::vector<uint8_t> JoinWithLongStartCodes(const std::vector<std::vector<uint8_t>>& units);
 
+// The pictures of a stream whose pictures are one slice each, as the decode thread hands them to
+// the recording: the slice with the units before it (delimiters, parameter sets, SEI), joined with
+// four-byte start codes. A key picture holds an IDR slice.
+struct CodedPicture {
+    std::vector<uint8_t> bytes;
+    bool isKey = false;
+};
+std::vector<CodedPicture> SplitPictures(const std::vector<uint8_t>& stream);
+
 }  // namespace vyr::test

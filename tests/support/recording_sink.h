@@ -46,15 +46,11 @@ public:
         return height_;
     }
     // Blue, green, red of the pixel at (x, y) of the last frame, or of the first one.
-    std::array<int, 3> Pixel(int x, int y) const {
+    std::array<int, 3> Pixel(int x, int y, bool ofFirstFrame = false) const {
         std::lock_guard lock(mutex_);
-        const size_t at = (static_cast<size_t>(y) * width_ + x) * 3;
-        return {last_.at(at), last_.at(at + 1), last_.at(at + 2)};
-    }
-    std::array<int, 3> FirstPixel(int x, int y) const {
-        std::lock_guard lock(mutex_);
-        const size_t at = (static_cast<size_t>(y) * firstWidth_ + x) * 3;
-        return {first_.at(at), first_.at(at + 1), first_.at(at + 2)};
+        const std::vector<uint8_t>& frame = ofFirstFrame ? first_ : last_;
+        const size_t at = (static_cast<size_t>(y) * (ofFirstFrame ? firstWidth_ : width_) + x) * 3;
+        return {frame.at(at), frame.at(at + 1), frame.at(at + 2)};
     }
 
 private:
