@@ -1,7 +1,8 @@
 // Output Report through the real main window, as a person uses it: pictures clicked in the photo
 // list, a description typed, the button pressed and a name given in the save dialog. The written
-// file is judged by poppler (pdfinfo, pdftotext, pdfimages, pdffonts, the page rendered by
-// pdftoppm) and qpdf; failures write nothing and say why.
+// report's page is judged here by poppler (pdfinfo, pdftotext, pdfimages, pdffonts, the page
+// rendered by pdftoppm) and qpdf; failures write nothing and say why. The PDF layer's own errors
+// and its information and XMP update: pdf_layer_test.
 #include "ui/report_export.h"
 
 #include <sys/stat.h>
@@ -96,8 +97,6 @@ TEST_F(ReportExportTest, OnePictureReportThroughTheWindow) {
     ASSERT_EQ(shell_.opened(), std::vector<fs::path>{pdf});
 
     std::map<std::string, std::string> info = PdfInfo(pdf);
-    EXPECT_EQ(info["Pages"], "1");
-    EXPECT_EQ(info["Page size"].rfind("595 x 842 pts", 0), 0u) << info["Page size"];
     EXPECT_EQ(info["Creator"], "Vyr");
     EXPECT_EQ(info["Author"], "Zevra");
     EXPECT_EQ(info["Title"], "Detection Report");
@@ -176,7 +175,7 @@ TEST_F(ReportExportTest, TwoPicturesSideBySideHighestIndexLeftAndNoneWithoutSele
     EXPECT_EQ(shell_.opened().size(), 3u);
 }
 
-TEST_F(ReportExportTest, LanguagesAsTextWithEveryFontEmbeddedAsPdfA1b) {
+TEST_F(ReportExportTest, LanguagesAsTextWithEveryFontEmbedded) {
     const struct {
         int index;
         const char* caption;
@@ -220,12 +219,6 @@ TEST_F(ReportExportTest, LanguagesAsTextWithEveryFontEmbeddedAsPdfA1b) {
         ASSERT_FALSE(fonts.empty());
         for (const PdfFontRow& font : fonts) {
             EXPECT_TRUE(font.isEmbedded) << font.name;
-        }
-        const std::string xmp = PdfMetadata(pdf);
-        for (const char* part :
-             {"<pdfaid:part>1</pdfaid:part>", "<pdfaid:conformance>B</pdfaid:conformance>",
-              "<dc:creator><rdf:Seq><rdf:li>Zevra</rdf:li>"}) {
-            EXPECT_NE(xmp.find(part), std::string::npos) << part << "\n" << xmp;
         }
         std::string check;
         EXPECT_EQ(QpdfCheck(pdf, &check), 0) << check;
