@@ -1,8 +1,8 @@
 // Output Report through the real main window, as a person uses it: pictures clicked in the photo
-// list, a description typed, the button pressed and a name given in the save dialog. The written
-// report's page is judged here by poppler (pdfinfo, pdftotext, pdfimages, pdffonts, the page
-// rendered by pdftoppm) and qpdf; failures write nothing and say why. The PDF layer's own errors
-// and its information and XMP update: pdf_layer_test.
+// list, a description typed, the button pressed and a name given in the save dialog. The report's
+// page is judged here by poppler (pdftotext, pdfimages, pdffonts, the page rendered by pdftoppm);
+// failures write nothing and say why. The PDF layer's own errors, its document information, XMP
+// and structure (qpdf): pdf_layer_test.
 #include "ui/report_export.h"
 
 #include <sys/stat.h>
@@ -96,10 +96,6 @@ TEST_F(ReportExportTest, OnePictureReportThroughTheWindow) {
         << suggested;
     ASSERT_EQ(shell_.opened(), std::vector<fs::path>{pdf});
 
-    std::map<std::string, std::string> info = PdfInfo(pdf);
-    EXPECT_EQ(info["Creator"], "Vyr");
-    EXPECT_EQ(info["Author"], "Zevra");
-    EXPECT_EQ(info["Title"], "Detection Report");
     // The heading starts at x 50, the lines follow 26 points apart (one empty line after the
     // heading and one before the label), the description starts at x 30.
     std::map<std::string, PdfWord> words;
@@ -129,7 +125,7 @@ TEST_F(ReportExportTest, OnePictureReportThroughTheWindow) {
     EXPECT_TRUE(IsNear(page, 1, 100, Qt::white));
 }
 
-TEST_F(ReportExportTest, TwoPicturesSideBySideHighestIndexLeftAndNoneWithoutSelectionOrClick) {
+TEST_F(ReportExportTest, TwoPicturesSideBySideHighestIndexLeftAndNoneWithoutAClick) {
     for (const auto& [name, colour] : {std::pair{"a.bmp", Qt::red}, std::pair{"b.bmp", Qt::green},
                                        std::pair{"c.bmp", Qt::blue}}) {
         WritePicture(PatientFolder() / name, 640, 360, colour);
@@ -156,23 +152,15 @@ TEST_F(ReportExportTest, TwoPicturesSideBySideHighestIndexLeftAndNoneWithoutSele
     for (const auto& probe : probes) {
         EXPECT_TRUE(IsNear(page, probe.x, probe.y, probe.colour)) << probe.x << ", " << probe.y;
     }
-    // A click on an empty part of the list: nothing selected, no picture.
-    const QPoint empty(list.viewport()->width() - 4, list.viewport()->height() - 4);
-    ASSERT_EQ(list.itemAt(empty), nullptr);
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, empty);
-    QTest::qWait(0);
-    ASSERT_EQ(CurrentItemIndex(), -1);
-    const fs::path none = Export("none.pdf");
-    EXPECT_TRUE(PdfImages(none).empty());
-    EXPECT_EQ(PdfTextLines(none).front(), "Report:");
-    // Everything selected from the keyboard, but no click since: the current-item index is still
-    // -1, so no picture either.
+    // Everything selected from the keyboard with no click on an item (the current-item index -1):
+    // no picture.
+    SetCurrentItemIndex(-1);
     list.setFocus();
     QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);
     ASSERT_EQ(list.selectedItems().size(), 3);
     ASSERT_EQ(CurrentItemIndex(), -1);
     EXPECT_TRUE(PdfImages(Export("unclicked.pdf")).empty());
-    EXPECT_EQ(shell_.opened().size(), 3u);
+    EXPECT_EQ(shell_.opened().size(), 2u);
 }
 
 TEST_F(ReportExportTest, LanguagesAsTextWithEveryFontEmbedded) {
@@ -220,8 +208,6 @@ TEST_F(ReportExportTest, LanguagesAsTextWithEveryFontEmbedded) {
         for (const PdfFontRow& font : fonts) {
             EXPECT_TRUE(font.isEmbedded) << font.name;
         }
-        std::string check;
-        EXPECT_EQ(QpdfCheck(pdf, &check), 0) << check;
     }
 }
 
