@@ -116,13 +116,12 @@ TEST_F(ReportExportTest, OnePictureReportThroughTheWindow) {
     // The clicked (green) picture stands on y 30 across the page: 598 x 336.4 points from x 2.
     const QImage page = RenderPage(pdf);
     ASSERT_EQ(page.size(), QSize(595, 842));
-    for (const int x : {3, 297, 593}) {
-        EXPECT_TRUE(IsNear(page, x, 31, Qt::green)) << x;
-        EXPECT_TRUE(IsNear(page, x, 365, Qt::green)) << x;
-        EXPECT_TRUE(IsNear(page, x, 29, Qt::white)) << x;
-        EXPECT_FALSE(IsNear(page, x, 368, Qt::green)) << x;
+    for (const auto& [x, y, colour] :
+         {std::tuple{3, 31.0, Qt::green}, std::tuple{593, 365.0, Qt::green},
+          std::tuple{297, 29.0, Qt::white}, std::tuple{297, 369.0, Qt::white},
+          std::tuple{1, 100.0, Qt::white}}) {
+        EXPECT_TRUE(IsNear(page, x, y, colour)) << x << ", " << y;
     }
-    EXPECT_TRUE(IsNear(page, 1, 100, Qt::white));
 }
 
 TEST_F(ReportExportTest, TwoPicturesSideBySideHighestIndexLeftAndNoneWithoutAClick) {
@@ -164,44 +163,36 @@ TEST_F(ReportExportTest, TwoPicturesSideBySideHighestIndexLeftAndNoneWithoutACli
 }
 
 TEST_F(ReportExportTest, LanguagesAsTextWithEveryFontEmbedded) {
-    const struct {
-        int index;
-        const char* caption;
-        std::vector<std::string> lines;  // the date line's prefix stands for the whole line
-    } cases[] = {
+    // The text lines joined by '|'; the date line's prefix stands for the whole line.
+    const std::tuple<int, const char*, const char*> cases[] = {
         // A Chinese name in a Latin report too.
-        {0,
-         "Save as",
-         {"Report:", "Name:张三 Gender:M Age:30", "Tel:10000",
-          "Date:", "Description of illness:", "左下第一磨牙龋齿"}},
-        {1,
-         "保存文件",
-         {"检测报告:", "姓名:张三 性别:男 年龄:30", "电话:10000",
-          "日期:", "病情描叙:", "左下第一磨牙龋齿"}},
-        {3,
-         "Salvar como",
-         {"relatório Dental:", "Nome:张三 Sexo:M Idade:30", "TEL:10000",
-          "Data:", "Descri??o da condi??o:", "左下第一磨牙龋齿"}},
-        {5,
-         "保存文件",
-         {"檢測報告:", "姓名:张三 性别:男 年齡:30", "電話:10000",
-          "日期:", "病情描敘:", "左下第一磨牙龋齿"}},
+        {0, "Save as",
+         "Report:|Name:张三 Gender:M Age:30|Tel:10000|Date:|Description of illness:|"
+         "左下第一磨牙龋齿"},
+        {1, "保存文件",
+         "检测报告:|姓名:张三 性别:男 年龄:30|电话:10000|日期:|病情描叙:|左下第一磨牙龋齿"},
+        {3, "Salvar como",
+         "relatório Dental:|Nome:张三 Sexo:M Idade:30|TEL:10000|Data:|Descri??o da condi??o:|"
+         "左下第一磨牙龋齿"},
+        {5, "保存文件",
+         "檢測報告:|姓名:张三 性别:男 年齡:30|電話:10000|日期:|病情描敘:|左下第一磨牙龋齿"},
         // Outside 0 to 5: no heading, empty lines, no dialog title; the description stays.
-        {7, "", {"左下第一磨牙龋齿"}},
+        {7, "", "左下第一磨牙龋齿"},
     };
     SetPatient("张三", "30", "10000", kGenderMale);
-    for (const auto& test : cases) {
-        SCOPED_TRACE(test.index);
-        WriteLanguage(test.index);
+    for (const auto& [index, caption, joined] : cases) {
+        SCOPED_TRACE(index);
+        const QStringList expected = QString::fromUtf8(joined).split('|');
+        WriteLanguage(index);
         Open();
-        TypeDescription(QString::fromUtf8(test.lines.back().c_str()));
-        const fs::path pdf = Export("lang" + std::to_string(test.index)).concat(".pdf");
-        EXPECT_EQ(prompts_.asked().back().file.caption.toStdString(), test.caption);
+        TypeDescription(expected.back());
+        const fs::path pdf = Export("lang" + std::to_string(index)).concat(".pdf");
+        EXPECT_EQ(prompts_.asked().back().file.caption.toStdString(), caption);
         const std::vector<std::string> lines = PdfTextLines(pdf);
-        ASSERT_EQ(lines.size(), test.lines.size());
+        ASSERT_EQ(lines.size(), static_cast<size_t>(expected.size()));
         for (size_t i = 0; i < lines.size(); ++i) {
-            EXPECT_TRUE(i == 3 ? IsDateLine(lines[i], test.lines[i]) : lines[i] == test.lines[i])
-                << lines[i];
+            const std::string line = expected[static_cast<qsizetype>(i)].toStdString();
+            EXPECT_TRUE(i == 3 ? IsDateLine(lines[i], line) : lines[i] == line) << lines[i];
         }
         const std::vector<PdfFontRow> fonts = PdfFonts(pdf);
         ASSERT_FALSE(fonts.empty());
