@@ -1,9 +1,9 @@
 // The main window against the simulated camera on 127.0.0.2: live frames painted stretched over
 // the live area with the test pattern's colours, the camera's button capturing into the preview,
 // the recording flag through the photo list, new settings, Video and Exit; the link-state label's
-// texts as screen readers get them, its age in the window's language, and what it says while the
-// real link meets no camera, a camera that appears and goes away, and a stream that stalls. (What
-// the link itself does then, the button's freeze and release and a camera that comes back: the
+// texts in the six languages and in the accessibility tree, and what it says while the real link
+// meets no camera, a camera that appears, goes away and comes back (Capture then still saves), and
+// a stream that stalls. (What the link itself does then and the button's freeze and release: the
 // link's suites; a received picture in the window: main_dlg_test.)
 #include <QAccessible>
 
@@ -84,35 +84,46 @@ QString Shown(const MainDlg& window) {
     return label->isHidden() ? QString() : label->text();
 }
 
-TEST_F(MainDlgTest, LinkStateTextsInTheAccessibilityTreeAndTheAgeInTheWindowsLanguage) {
+TEST_F(MainDlgTest, LinkStateTextsInEveryLanguageAndInTheAccessibilityTree) {
     MainDlg& window = Open();
     // No camera listens; the window's own link is stopped so that only the states below reach
     // the label, through the link's entry.
     window.link().Stop();
     QCoreApplication::processEvents();
+    const auto setLanguage = [&](int language) {
+        Settings settings;
+        settings.languageIndex = language;
+        window.OnSettingsChanged(SettingsToBytes(settings));
+    };
     const std::pair<LinkState, QString> states[] = {
         {LinkState::kConnecting, "Connecting to the camera..."},
         {LinkState::kNoCamera, kNoCamera},
         {LinkState::kStreamLost, kLost}};
-    // The label's text is also its name for screen readers.
-    for (const auto& [state, english] : states) {
-        window.OnLinkState({state, 0});
-        QAccessibleInterface* node = QAccessible::queryAccessibleInterface(window.linkStateLabel());
-        ASSERT_NE(node, nullptr);
-        EXPECT_EQ(node->text(QAccessible::Name), english);
-        EXPECT_EQ(Shown(window), english);
+    // English also for an index outside 0 to 5; the other five have texts of their own.
+    for (int language : {0, 1, 2, 3, 4, 5, 7}) {
+        SCOPED_TRACE(language);
+        setLanguage(language);
+        for (const auto& [state, english] : states) {
+            window.OnLinkState({state, 0});
+            const QString shown = Shown(window);
+            QAccessibleInterface* node =
+                QAccessible::queryAccessibleInterface(window.linkStateLabel());
+            ASSERT_NE(node, nullptr);
+            EXPECT_EQ(node->text(QAccessible::Name), shown);
+            EXPECT_EQ(shown == english, language == 0 || language == 7) << shown.toStdString();
+            EXPECT_FALSE(shown.isEmpty());
+        }
     }
     // A stream that stands without a picture: hidden at first, then the age in seconds.
+    setLanguage(0);
     window.OnLinkState({LinkState::kStreaming, 1});
     EXPECT_EQ(Shown(window), QString());
     QTRY_COMPARE_WITH_TIMEOUT(Shown(window), QStringLiteral("No picture for 1 s"), kWithin3sMs);
-    Settings chinese;
-    chinese.languageIndex = 1;
-    window.OnSettingsChanged(SettingsToBytes(chinese));
+    setLanguage(1);
     QTRY_VERIFY_WITH_TIMEOUT(Shown(window).contains(QString::fromUtf8("秒")), kWithin3sMs);
 }
 
-TEST_F(MainDlgTest, NoCameraThenCameraAppearsAndGoesAway) {
+TEST_F(MainDlgTest, NoCameraThenCameraAppearsGoesAwayAndComesBack) {
     constexpr int kLateMs = 4000;
     camsim::CameraConfig late = SmallCamera();
     late.startDelay = std::chrono::milliseconds(kLateMs);  // bound now, listening in 4 s
@@ -129,6 +140,19 @@ TEST_F(MainDlgTest, NoCameraThenCameraAppearsAndGoesAway) {
     camera_->Stop();
     QTRY_COMPARE_WITH_TIMEOUT(Shown(window), kLost, kWithin5sMs);
     EXPECT_EQ(window.link().IsConnected(), 0);
+    // Back on the same ports at once: live again within 5 s.
+    camsim::CameraConfig again = SmallCamera();
+    again.address = "127.0.0.2";
+    again.modelPort = ports_.modelQuery;
+    again.streamPort = ports_.stream;
+    camera_ = std::make_unique<camsim::Camera>(again);
+    ASSERT_TRUE(camera_->Start()) << camera_->LastError();
+    const uint64_t back = window.liveArea()->framesPainted();
+    QTRY_VERIFY_WITH_TIMEOUT(window.liveArea()->framesPainted() > back + 2, kWithin5sMs);
+    QTRY_COMPARE_WITH_TIMEOUT(Shown(window), QString(), kWithin3sMs);
+    // Capture still saves a snapshot.
+    ClickControl(window, kIdCapture);
+    QTRY_VERIFY_WITH_TIMEOUT(FilesIn(PatientFolder(), ".bmp").size() == 1, kWithin5sMs);
 }
 
 TEST_F(MainDlgTest, StalledStreamShowsTheAgeOfThePicture) {

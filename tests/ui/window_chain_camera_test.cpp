@@ -1,8 +1,8 @@
 // The whole program's window chain against the simulated camera on 127.0.0.2, through the real
 // windows: the first start asks the language and the patient dialog speaks it, Enter opens the main
-// window with live video, Capture and Record write into the chosen patient's folders (the recording
-// read back by ffprobe), Exit returns to a fresh patient dialog, Enter with another patient stores
-// pictures in that patient's folder, the close box ends it all.
+// window with live video, Capture writes into the chosen patient's folder, Exit returns to a fresh
+// patient dialog, Enter with another patient stores pictures in that patient's folder, the close
+// box ends it all. (Recording through the window: main_dlg_test; the files: the capture suites.)
 
 #include <QComboBox>
 
@@ -11,7 +11,6 @@
 #include "main_dlg_fixture.h"
 #include "patients/dialog/vyr_dlg.h"
 #include "support/file_bytes.h"
-#include "support/run_command.h"
 
 namespace vyr::test {
 namespace {
@@ -58,15 +57,6 @@ TEST_F(MainDlgTest, TwoPatientsTwoFoldersThroughTheRealWindows) {
         auto* window = dynamic_cast<MainDlg*>(modal);
         ASSERT_NE(window, nullptr);
         CaptureInto(*window, first);
-        ClickControl(*window, kIdRecord);
-        EXPECT_EQ(window->ControlText(kIdRecord), "Recording...");
-        const auto decoded = [window] {
-            return window->link().shared().counters.framesDecoded.load();
-        };
-        const uint64_t frames = decoded();
-        QTRY_VERIFY_WITH_TIMEOUT(decoded() > frames + 30, kWaitMs);
-        ClickControl(*window, kIdRecord);
-        EXPECT_EQ(window->ControlText(kIdRecord), "Record");
         ClickControl(*window, kIdExit);
     });
     driver_.Then([](QWidget* modal) {
@@ -100,15 +90,6 @@ TEST_F(MainDlgTest, TwoPatientsTwoFoldersThroughTheRealWindows) {
     EXPECT_EQ(FilesIn(first, ".bmp").size(), 1u);
     ASSERT_EQ(FilesIn(second, ".bmp").size(), 1u);
     EXPECT_EQ(QImage(QString::fromStdString(FilesIn(second, ".bmp")[0])).size(), QSize(640, 360));
-    // The recording was closed when the window stopped the link; ffprobe reads it.
-    const auto videos = FilesIn(dir_.path() / "video", ".avi");
-    ASSERT_EQ(videos.size(), 1u);
-    const auto probe = RunCommand(
-        "ffprobe -v error -select_streams v:0 -show_entries stream=codec_name,width,height -of "
-        "csv=p=0 " +
-        ShellQuote(videos[0].string()));
-    EXPECT_EQ(probe.exitCode, 0);
-    EXPECT_EQ(probe.output.substr(0, 12), "h264,640,360");
 }
 
 }  // namespace
