@@ -1,17 +1,18 @@
 // The photo list's DICOM menu through the real main window, as a person uses it: select pictures,
-// right button, choose an entry. Export writes objects that dciodvfy, dcmdump and dcm2pnm accept;
-// the settings dialog writes dicom.ini; sending reaches storescp on 127.0.0.1 and every failure
-// ends in a message that counts nothing unconfirmed as sent. A job's end after its last progress.
+// right button, choose an entry. Export writes the selected pictures of the window's patient into
+// the chosen folder (the objects themselves: dicom_object_test); the settings dialog writes
+// dicom.ini; sending reaches storescp on 127.0.0.1 once; the messages speak the window's language.
+// A job's end after its last progress, handed over from its worker thread.
 
 #include <QApplication>
 #include <QMenu>
 #include <QProgressDialog>
 #include <QTimer>
+#include <set>
 #include <sstream>
 
 #include "dicom/archive_settings.h"
 #include "main_dlg_fixture.h"
-#include "platform/net/socket_guard.h"
 #include "support/dicom/dicom_oracle.h"
 #include "support/dicom/storescp_archive.h"
 #include "ui/dicom_job.h"
@@ -26,14 +27,9 @@ class DicomMenuTest : public MainDlgTest {
 protected:
     // Three pictures of the current patient, rows selected (a click, then Control-clicks).
     PhotoList& ShowPhotoList(std::initializer_list<int> selected) {
-        const std::pair<const char*, QSize> pictures[] = {{"20250203_090507.bmp", {301, 199}},
-                                                          {"20250203_091200.bmp", {64, 64}},
-                                                          {"mark_20250203_093000.bmp", {160, 90}}};
-        fs::create_directories(PatientFolder());
-        for (const auto& [name, size] : pictures) {
-            EXPECT_TRUE(
-                PatternPicture(size.width(), size.height())
-                    .save(QString::fromStdString((PatientFolder() / name).string()), "BMP"));
+        for (const char* name :
+             {"20250203_090507.bmp", "20250203_091200.bmp", "mark_20250203_093000.bmp"}) {
+            WritePicture(PatientFolder() / name, 64, 48, Qt::red);
         }
         PhotoList& list = OpenPhotoList();
         EXPECT_EQ(list.count(), 3);
@@ -42,10 +38,8 @@ protected:
         }
         return list;
     }
-    // The right button on the list, then a click on the menu's entry with this text. Returns the
-    // texts of the menu's entries.
-    static QStringList ChooseFromMenu(PhotoList& list, const QString& entry) {
-        QStringList texts;
+    // The right button on the list, then a click on the menu's entry with this text.
+    static void ChooseFromMenu(PhotoList& list, const QString& entry) {
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&] {
             auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -55,9 +49,6 @@ protected:
             poll.stop();
             QAction* chosen = nullptr;
             for (QAction* action : menu->actions()) {
-                if (!action->isSeparator()) {
-                    texts.append(action->text());
-                }
                 chosen = action->text() == entry ? action : chosen;
             }
             if (chosen == nullptr) {
@@ -74,7 +65,6 @@ protected:
         const QPoint at = list.visualItemRect(list.item(0)).center();
         QTest::mouseClick(viewport->window()->windowHandle(), Qt::RightButton, Qt::NoModifier,
                           viewport->mapTo(viewport->window(), at));
-        return texts;
     }
     // The count-th message shown, once the batch has ended.
     QString WaitForMessage(size_t count) {
@@ -94,43 +84,20 @@ TEST_F(DicomMenuTest, ExportWritesTheSelectedPicturesIntoTheChosenFolder) {
     const QString message = WaitForMessage(1);
     EXPECT_TRUE(message.startsWith("2 of 2 pictures exported to")) << message.toStdString();
     EXPECT_EQ(prompts_.asked().front().kind, testing::ScriptedPrompts::Kind::kFolder);
-    EXPECT_EQ(std::distance(fs::directory_iterator(out), {}), 2);
-    const struct {
-        const char* file;
-        QSize size;
-        const char* imageType;
-    } expected[] = {{"20250203_090507.dcm", {301, 199}, "ORIGINAL\\PRIMARY"},
-                    {"mark_20250203_093000.dcm", {160, 90}, "DERIVED\\SECONDARY"}};
-    for (const auto& e : expected) {
-        const fs::path dcm = out / e.file;
-        SCOPED_TRACE(dcm.string());
-        const Validation validation = ValidateWithDciodvfy(dcm);
-        EXPECT_EQ(validation.errors, 0) << validation.output;
-        const DicomDump dump(dcm);
-        const std::pair<const char*, std::string> tags[] = {
-            {"0008,0016", "1.2.840.10008.5.1.4.1.1.77.1.4"},
-            {"0008,0060", "XC"},
-            {"0010,0010", "zevra"},
-            {"0010,0020", "10000"},
-            {"0010,0040", "F"},
-            {"0010,1010", "030Y"},
-            {"0028,0010", std::to_string(e.size.height())},
-            {"0028,0011", std::to_string(e.size.width())},
-            {"0008,0008", e.imageType}};
-        for (const auto& [tag, value] : tags) {
-            EXPECT_EQ(dump[tag], value) << tag;
-        }
-        EXPECT_LT(
-            MeanDifference(DecodeWithDcm2pnm(dcm), PatternPicture(e.size.width(), e.size.height())),
-            1.0);
+    // Rows 0 and 2, named after their pictures, of the window's patient.
+    std::set<fs::path> written;
+    for (const auto& entry : fs::directory_iterator(out)) {
+        written.insert(entry.path().filename());
+        EXPECT_EQ(DicomDump(entry.path())["0010,0020"], "10000");
     }
+    EXPECT_EQ(written, (std::set<fs::path>{"20250203_090507.dcm", "mark_20250203_093000.dcm"}));
     // The site key was made once, in dicom.ini beside language.ini.
     EXPECT_FALSE(ReadOrCreateSiteKey(dir_.path() / "dicom.ini").empty());
 }
 
-TEST_F(DicomMenuTest, SettingsDialogThenSendingToTheArchiveAndToNobody) {
-    auto archive = std::make_unique<StorescpArchive>(dir_.path() / "archive");
-    ASSERT_TRUE(archive->isListening());
+TEST_F(DicomMenuTest, SettingsDialogThenSendingToTheArchive) {
+    StorescpArchive archive(dir_.path() / "archive");
+    ASSERT_TRUE(archive.isListening());
     PhotoList& list = ShowPhotoList({0, 1});
     // A port the archive cannot have is refused and the dialog stays; then good entries.
     driver_.Then([&](QWidget* dialog) {
@@ -141,7 +108,7 @@ TEST_F(DicomMenuTest, SettingsDialogThenSendingToTheArchiveAndToNobody) {
         TypeInto(settings, kIdDicomCallingAe, "VYR");
         ClickControl(settings, kIdOk);
         EXPECT_TRUE(settings.isVisible());
-        TypeInto(settings, kIdDicomPort, QString::number(archive->port()));
+        TypeInto(settings, kIdDicomPort, QString::number(archive.port()));
         ClickControl(settings, kIdOk);
     });
     driver_.Run([&] { ChooseFromMenu(list, "DICOM settings..."); });
@@ -151,39 +118,21 @@ TEST_F(DicomMenuTest, SettingsDialogThenSendingToTheArchiveAndToNobody) {
     ini << std::ifstream(dir_.path() / "dicom.ini").rdbuf();
     for (const std::string& line :
          {std::string("[archive]"), std::string("host=127.0.0.1"),
-          "port=" + std::to_string(archive->port()), std::string("called_ae=ARCHIVE"),
+          "port=" + std::to_string(archive.port()), std::string("called_ae=ARCHIVE"),
           std::string("calling_ae=VYR")}) {
         EXPECT_NE(ini.str().find(line + "\n"), std::string::npos) << line << "\n" << ini.str();
     }
     ChooseFromMenu(list, "Send to archive");
     EXPECT_EQ(WaitForMessage(2), "2 of 2 pictures sent to the archive and confirmed by it.");
-    EXPECT_EQ(archive->StoredFiles().size(), 2u);
-    // The archive is gone: the message says so and nothing counts as sent.
-    archive.reset();
-    ChooseFromMenu(list, "Send to archive");
-    const QString message = WaitForMessage(3);
-    EXPECT_TRUE(message.startsWith("0 of 2 pictures sent")) << message.toStdString();
-    EXPECT_TRUE(message.contains("refused the connection")) << message.toStdString();
+    EXPECT_EQ(archive.StoredFiles().size(), 2u);
 }
 
-TEST_F(DicomMenuTest, SendingNeedsAnArchiveOnLoopbackAndSpeaksTheWindowsLanguage) {
+TEST_F(DicomMenuTest, SendingWithoutAnArchiveSaysSoInTheWindowsLanguage) {
     WriteLanguage(1);
-    PhotoList& list = ShowPhotoList({1});
-    const QString send = QString::fromUtf8("发送到影像归档");
-    EXPECT_EQ(ChooseFromMenu(list, send), QStringList({QString::fromUtf8("导出为 DICOM..."), send,
-                                                       QString::fromUtf8("DICOM 设置...")}));
+    ChooseFromMenu(ShowPhotoList({1}), QString::fromUtf8("发送到影像归档"));
     EXPECT_EQ(
         WaitForMessage(1),
         QString::fromUtf8("尚未设置影像归档。请在“DICOM 设置...”中输入主机、端口和 AE 标题。"));
-    if (!IsLoopbackOnlyBuild()) {
-        GTEST_SKIP() << "this build may reach archives outside loopback";
-    }
-    ASSERT_EQ(WriteArchiveSettings(dir_.path() / "dicom.ini", {"192.0.2.7", 104, "ARCHIVE", "VYR"}),
-              0);
-    ChooseFromMenu(list, send);
-    const QString message = WaitForMessage(2);
-    EXPECT_TRUE(message.startsWith(QString::fromUtf8("0/1 张图片已发送"))) << message.toStdString();
-    EXPECT_TRUE(message.contains("192.0.2.7")) << message.toStdString();
 }
 
 // A job whose worker reports its last picture and ends at once: the last progress and the end are

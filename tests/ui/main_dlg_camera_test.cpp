@@ -1,10 +1,10 @@
 // The main window against the simulated camera on 127.0.0.2: live frames painted stretched over
-// the live area with the test pattern's colours, the camera's button capturing into the preview
-// and releasing the freeze, the recording flag through the photo list, new settings, Video and
-// Exit; the link-state label's texts in the six languages and in the accessibility tree, and what
-// it says while the real link meets no camera, a camera that appears, goes away, comes back and
-// stalls. (Motion JPEG streams and uploads through the link's picture server: the link's suites; a
-// received picture in the window: main_dlg_test.)
+// the live area with the test pattern's colours, the camera's button capturing into the preview,
+// the recording flag through the photo list, new settings, Video and Exit; the link-state label's
+// texts in the six languages and in the accessibility tree, and what it says while the real link
+// meets no camera, a camera that appears, goes away and comes back (Capture then still saves), and
+// a stream that stalls. (What the link itself does then and the button's freeze and release: the
+// link's suites; a received picture in the window: main_dlg_test.)
 #include <QAccessible>
 
 #include "main_dlg_fixture.h"
@@ -19,7 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 constexpr int kWaitMs = 10000;
 
-TEST_F(MainDlgTest, LiveFramesFillTheAreaAndTheCameraButtonCapturesAndReleases) {
+TEST_F(MainDlgTest, LiveFramesFillTheAreaAndTheCameraButtonCapturesIntoThePreview) {
     StartCamera();
     MainDlg& window = OpenConnected();
     QTRY_VERIFY_WITH_TIMEOUT(window.liveArea()->framesPainted() >= 3, kWaitMs);
@@ -38,11 +38,6 @@ TEST_F(MainDlgTest, LiveFramesFillTheAreaAndTheCameraButtonCapturesAndReleases) 
     ASSERT_TRUE(camsim::SendControlCode(button, 1).ok());
     QTRY_VERIFY_WITH_TIMEOUT(FilesIn(PatientFolder(), ".bmp").size() == 1, kWaitMs);
     QTRY_VERIFY_WITH_TIMEOUT(PictureCentre(window.Control(kIdPreview)).isValid(), kWaitMs);
-    EXPECT_EQ(QImage(QString::fromStdString(FilesIn(PatientFolder(), ".bmp")[0])).size(),
-              QSize(640, 360));
-    const uint64_t frozenAt = window.liveArea()->framesReceived();
-    ASSERT_TRUE(camsim::SendControlCode(button, 0).ok());
-    QTRY_VERIFY_WITH_TIMEOUT(window.liveArea()->framesReceived() > frozenAt + 2, kWaitMs);
 }
 
 TEST_F(MainDlgTest, RecordingGoesOnThroughThePhotoListAndSettingsAndEndsWithExit) {
@@ -166,11 +161,8 @@ TEST_F(MainDlgTest, StalledStreamShowsTheAgeOfThePicture) {
     StartCamera(stalling);
     MainDlg& window = Open();
     QTRY_VERIFY_WITH_TIMEOUT(window.liveArea()->framesPainted() > 2, kWithin5sMs);
-    // The connection stands, nothing comes: the age grows until the link gives the stream up and
-    // connects again.
+    // The connection stands, nothing comes: the label shows the age.
     QTRY_COMPARE_WITH_TIMEOUT(Shown(window), QStringLiteral("No picture for 2 s"), kWithin5sMs);
-    EXPECT_EQ(window.link().IsConnected(), 1);
-    QTRY_VERIFY_WITH_TIMEOUT(camera_->StreamConnections() >= 2, kWithin5sMs);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // Output Report through the real main window, as a person uses it: pictures clicked in the photo
-// list, a description typed, the button pressed and a name given in the save dialog. The written
-// file is judged by poppler (pdfinfo, pdftotext, pdfimages, pdffonts, the page rendered by
-// pdftoppm) and qpdf; failures write nothing and say why.
+// list, a description typed, the button pressed and a name given in the save dialog. The report's
+// page is judged here by poppler (pdftotext, pdfimages, pdffonts, the page rendered by pdftoppm);
+// failures write nothing and say why. The PDF layer's own errors, its document information, XMP
+// and structure (qpdf): pdf_layer_test.
 #include "ui/report_export.h"
 
 #include <sys/stat.h>
@@ -95,12 +96,6 @@ TEST_F(ReportExportTest, OnePictureReportThroughTheWindow) {
         << suggested;
     ASSERT_EQ(shell_.opened(), std::vector<fs::path>{pdf});
 
-    std::map<std::string, std::string> info = PdfInfo(pdf);
-    EXPECT_EQ(info["Pages"], "1");
-    EXPECT_EQ(info["Page size"].rfind("595 x 842 pts", 0), 0u) << info["Page size"];
-    EXPECT_EQ(info["Creator"], "Vyr");
-    EXPECT_EQ(info["Author"], "Zevra");
-    EXPECT_EQ(info["Title"], "Detection Report");
     // The heading starts at x 50, the lines follow 26 points apart (one empty line after the
     // heading and one before the label), the description starts at x 30.
     std::map<std::string, PdfWord> words;
@@ -121,16 +116,15 @@ TEST_F(ReportExportTest, OnePictureReportThroughTheWindow) {
     // The clicked (green) picture stands on y 30 across the page: 598 x 336.4 points from x 2.
     const QImage page = RenderPage(pdf);
     ASSERT_EQ(page.size(), QSize(595, 842));
-    for (const int x : {3, 297, 593}) {
-        EXPECT_TRUE(IsNear(page, x, 31, Qt::green)) << x;
-        EXPECT_TRUE(IsNear(page, x, 365, Qt::green)) << x;
-        EXPECT_TRUE(IsNear(page, x, 29, Qt::white)) << x;
-        EXPECT_FALSE(IsNear(page, x, 368, Qt::green)) << x;
+    for (const auto& [x, y, colour] :
+         {std::tuple{3, 31.0, Qt::green}, std::tuple{593, 365.0, Qt::green},
+          std::tuple{297, 29.0, Qt::white}, std::tuple{297, 369.0, Qt::white},
+          std::tuple{1, 100.0, Qt::white}}) {
+        EXPECT_TRUE(IsNear(page, x, y, colour)) << x << ", " << y;
     }
-    EXPECT_TRUE(IsNear(page, 1, 100, Qt::white));
 }
 
-TEST_F(ReportExportTest, TwoPicturesSideBySideHighestIndexLeftAndNoneWithoutSelectionOrClick) {
+TEST_F(ReportExportTest, TwoPicturesSideBySideHighestIndexLeftAndNoneWithoutAClick) {
     for (const auto& [name, colour] : {std::pair{"a.bmp", Qt::red}, std::pair{"b.bmp", Qt::green},
                                        std::pair{"c.bmp", Qt::blue}}) {
         WritePicture(PatientFolder() / name, 640, 360, colour);
@@ -157,78 +151,54 @@ TEST_F(ReportExportTest, TwoPicturesSideBySideHighestIndexLeftAndNoneWithoutSele
     for (const auto& probe : probes) {
         EXPECT_TRUE(IsNear(page, probe.x, probe.y, probe.colour)) << probe.x << ", " << probe.y;
     }
-    // A click on an empty part of the list: nothing selected, no picture.
-    const QPoint empty(list.viewport()->width() - 4, list.viewport()->height() - 4);
-    ASSERT_EQ(list.itemAt(empty), nullptr);
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, empty);
-    QTest::qWait(0);
-    ASSERT_EQ(CurrentItemIndex(), -1);
-    const fs::path none = Export("none.pdf");
-    EXPECT_TRUE(PdfImages(none).empty());
-    EXPECT_EQ(PdfTextLines(none).front(), "Report:");
-    // Everything selected from the keyboard, but no click since: the current-item index is still
-    // -1, so no picture either.
+    // Everything selected from the keyboard with no click on an item (the current-item index -1):
+    // no picture.
+    SetCurrentItemIndex(-1);
     list.setFocus();
     QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);
     ASSERT_EQ(list.selectedItems().size(), 3);
     ASSERT_EQ(CurrentItemIndex(), -1);
     EXPECT_TRUE(PdfImages(Export("unclicked.pdf")).empty());
-    EXPECT_EQ(shell_.opened().size(), 3u);
+    EXPECT_EQ(shell_.opened().size(), 2u);
 }
 
-TEST_F(ReportExportTest, LanguagesAsTextWithEveryFontEmbeddedAsPdfA1b) {
-    const struct {
-        int index;
-        const char* caption;
-        std::vector<std::string> lines;  // the date line's prefix stands for the whole line
-    } cases[] = {
+TEST_F(ReportExportTest, LanguagesAsTextWithEveryFontEmbedded) {
+    // The text lines joined by '|'; the date line's prefix stands for the whole line.
+    const std::tuple<int, const char*, const char*> cases[] = {
         // A Chinese name in a Latin report too.
-        {0,
-         "Save as",
-         {"Report:", "Name:张三 Gender:M Age:30", "Tel:10000",
-          "Date:", "Description of illness:", "左下第一磨牙龋齿"}},
-        {1,
-         "保存文件",
-         {"检测报告:", "姓名:张三 性别:男 年龄:30", "电话:10000",
-          "日期:", "病情描叙:", "左下第一磨牙龋齿"}},
-        {3,
-         "Salvar como",
-         {"relatório Dental:", "Nome:张三 Sexo:M Idade:30", "TEL:10000",
-          "Data:", "Descri??o da condi??o:", "左下第一磨牙龋齿"}},
-        {5,
-         "保存文件",
-         {"檢測報告:", "姓名:张三 性别:男 年齡:30", "電話:10000",
-          "日期:", "病情描敘:", "左下第一磨牙龋齿"}},
+        {0, "Save as",
+         "Report:|Name:张三 Gender:M Age:30|Tel:10000|Date:|Description of illness:|"
+         "左下第一磨牙龋齿"},
+        {1, "保存文件",
+         "检测报告:|姓名:张三 性别:男 年龄:30|电话:10000|日期:|病情描叙:|左下第一磨牙龋齿"},
+        {3, "Salvar como",
+         "relatório Dental:|Nome:张三 Sexo:M Idade:30|TEL:10000|Data:|Descri??o da condi??o:|"
+         "左下第一磨牙龋齿"},
+        {5, "保存文件",
+         "檢測報告:|姓名:张三 性别:男 年齡:30|電話:10000|日期:|病情描敘:|左下第一磨牙龋齿"},
         // Outside 0 to 5: no heading, empty lines, no dialog title; the description stays.
-        {7, "", {"左下第一磨牙龋齿"}},
+        {7, "", "左下第一磨牙龋齿"},
     };
     SetPatient("张三", "30", "10000", kGenderMale);
-    for (const auto& test : cases) {
-        SCOPED_TRACE(test.index);
-        WriteLanguage(test.index);
+    for (const auto& [index, caption, joined] : cases) {
+        SCOPED_TRACE(index);
+        const QStringList expected = QString::fromUtf8(joined).split('|');
+        WriteLanguage(index);
         Open();
-        TypeDescription(QString::fromUtf8(test.lines.back().c_str()));
-        const fs::path pdf = Export("lang" + std::to_string(test.index)).concat(".pdf");
-        EXPECT_EQ(prompts_.asked().back().file.caption.toStdString(), test.caption);
+        TypeDescription(expected.back());
+        const fs::path pdf = Export("lang" + std::to_string(index)).concat(".pdf");
+        EXPECT_EQ(prompts_.asked().back().file.caption.toStdString(), caption);
         const std::vector<std::string> lines = PdfTextLines(pdf);
-        ASSERT_EQ(lines.size(), test.lines.size());
+        ASSERT_EQ(lines.size(), static_cast<size_t>(expected.size()));
         for (size_t i = 0; i < lines.size(); ++i) {
-            EXPECT_TRUE(i == 3 ? IsDateLine(lines[i], test.lines[i]) : lines[i] == test.lines[i])
-                << lines[i];
+            const std::string line = expected[static_cast<qsizetype>(i)].toStdString();
+            EXPECT_TRUE(i == 3 ? IsDateLine(lines[i], line) : lines[i] == line) << lines[i];
         }
         const std::vector<PdfFontRow> fonts = PdfFonts(pdf);
         ASSERT_FALSE(fonts.empty());
         for (const PdfFontRow& font : fonts) {
             EXPECT_TRUE(font.isEmbedded) << font.name;
         }
-        const std::string xmp = PdfMetadata(pdf);
-        for (const char* part :
-             {"<pdfaid:part>1</pdfaid:part>", "<pdfaid:conformance>B</pdfaid:conformance>",
-              "<dc:creator><rdf:Seq><rdf:li>Zevra</rdf:li>"}) {
-            EXPECT_NE(xmp.find(part), std::string::npos) << part << "\n" << xmp;
-        }
-        std::string check;
-        EXPECT_EQ(QpdfCheck(pdf, &check), 0) << check;
     }
 }
 

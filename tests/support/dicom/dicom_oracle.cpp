@@ -16,8 +16,6 @@ Validation ValidateWithDciodvfy(const std::filesystem::path& file) {
     for (std::string line; std::getline(lines, line);) {
         if (line.rfind("Error", 0) == 0) {
             ++validation.errors;
-        } else if (line.rfind("Warning", 0) == 0) {
-            validation.warnings += line + "\n";
         }
     }
     return validation;

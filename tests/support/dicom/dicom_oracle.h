@@ -11,7 +11,6 @@ namespace vyr::test {
 
 struct Validation {
     int errors = 0;
-    std::string warnings;  // the warning lines, for the test log
     std::string output;    // everything dciodvfy said
 };
 
