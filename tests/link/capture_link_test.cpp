@@ -14,7 +14,6 @@
 #include "link/camera_link.h"
 #include "patients/store/patient_store.h"
 #include "settings/settings_file.h"
-#include "support/avi_reader.h"
 #include "support/exe_folder.h"
 #include "support/file_bytes.h"
 #include "support/file_size_limit.h"
@@ -84,9 +83,9 @@ protected:
     }
 
     // ffprobe reads the codec, size and rate, counts as many packets as it decodes pictures and as
-    // the header says (parameter sets travel with their picture); the file has its index, starts
-    // at a key frame, decodes without error, and an H.264 file lasts as long as its pictures took
-    // the camera (25/s).
+    // the header says (parameter sets travel with their picture); the file decodes without error,
+    // and an H.264 file lasts as long as its pictures took the camera (25/s). The index and the
+    // key frame at the start are the recording thread's suite's.
     void ExpectReadableRecording(const std::string& path) {
         SCOPED_TRACE(path);
         const auto probe = vyr::test::RunCommand(
@@ -110,11 +109,6 @@ protected:
             EXPECT_NEAR(std::atof(value["duration"].c_str()), pictures / kCameraFps,
                         pictures / kCameraFps * 0.03);
         }
-        const auto avi = vyr::test::ReadAvi(vyr::test::ReadFileBytes(path));
-        ASSERT_TRUE(avi.error.empty()) << avi.error;
-        EXPECT_TRUE(avi.hasIdx1);
-        ASSERT_FALSE(avi.index.empty());
-        EXPECT_NE(avi.index[0].flags & 0x10u, 0u);
         const auto decode = vyr::test::RunCommand("ffmpeg -v error -i " +
                                                   vyr::test::ShellQuote(path) + " -f null - 2>&1");
         EXPECT_EQ(decode.exitCode, 0) << decode.output;
