@@ -32,51 +32,49 @@ vyr::NetworkAdapter Adapter(const std::string& description, std::vector<std::str
     return adapter;
 }
 
-std::string Select(const std::vector<vyr::NetworkAdapter>& adapters, std::string* chosen,
-                   uint8_t* found) {
-    testing::internal::CaptureStdout();
-    *found = vyr::SelectLocalAdapter(adapters, chosen);
-    return testing::internal::GetCapturedStdout();
-}
-
-TEST(AdapterSelection, SubnetTestIsASubstringAndDescriptionNeedsAWord) {
-    std::string chosen = "unchanged";
-    uint8_t found = 0;
-    std::string out = Select({Adapter("Intel Ethernet", {"192.168.10.7"})}, &chosen, &found);
-    EXPECT_EQ(found, 1);
-    EXPECT_EQ(chosen, "192.168.10.7");
-    EXPECT_NE(out.find("Find OK -->szIP:192.168.10.7.\n"), kNone);
-    EXPECT_NE(out.find("00-1B-21-AB-CD-EF"), kNone);
-    // Without one of the (case-sensitive) words the adapter is skipped without a message.
-    for (const char* description : {"Realtek PCIe GbE", "wifi wireless intel"}) {
-        chosen = "unchanged";
-        out = Select({Adapter(description, {"192.168.1.20"})}, &chosen, &found);
-        EXPECT_EQ(found, 0);
-        EXPECT_EQ(chosen, "unchanged");
-        EXPECT_EQ(out.find("not find"), kNone) << description;
-        EXPECT_EQ(out.find("Find OK"), kNone) << description;
+// Adapters, the address chosen ("" when none is), how many "not find" lines are printed, and text
+// the console must and must not show. The subnet test is a substring of the last address, the
+// description needs one of the (case-sensitive) words, an unconnected adapter is skipped silently,
+// and the last match wins.
+TEST(AdapterSelection, TheLastAdapterWithAWordWhoseLastAddressIsOnTheSubnetWins) {
+    using Texts = std::vector<std::string>;
+    const std::tuple<std::vector<vyr::NetworkAdapter>, std::string, int, Texts, Texts> cases[] = {
+        {{Adapter("Intel Ethernet", {"192.168.10.7"})},
+         "192.168.10.7",
+         0,
+         {"Find OK -->szIP:192.168.10.7.\n", "00-1B-21-AB-CD-EF"},
+         {}},
+        {{Adapter("Realtek PCIe GbE", {"192.168.1.20"})}, "", 0, {}, {"Find OK"}},
+        {{Adapter("wifi wireless intel", {"192.168.1.20"})}, "", 0, {}, {"Find OK"}},
+        {{Adapter("Intel Wireless", {"10.0.0.5"})}, "", 1, {"not find...\n"}, {}},
+        {{Adapter("WiFi adapter", {"0.0.0.0"}), Adapter("Wireless A", {"192.168.1.5"}),
+          Adapter("Intel B", {"192.168.1.9", "10.1.1.1"}),
+          Adapter("Intel C", {"10.1.1.2", "192.168.1.77"})},
+         "192.168.1.77",
+         1,
+         {"not find...\n", "szIP:192.168.1.5."},
+         {"szIP:192.168.1.9."}},
+    };
+    for (const auto& [adapters, address, notFinds, shown, notShown] : cases) {
+        std::string chosen = "unchanged";
+        testing::internal::CaptureStdout();
+        const uint8_t found = vyr::SelectLocalAdapter(adapters, &chosen);
+        const std::string out = testing::internal::GetCapturedStdout();
+        SCOPED_TRACE(out);
+        EXPECT_EQ(found, address.empty() ? 0 : 1);
+        EXPECT_EQ(chosen, address.empty() ? "unchanged" : address);
+        int count = 0;
+        for (size_t at = out.find("not find"); at != kNone; at = out.find("not find", at + 1)) {
+            ++count;
+        }
+        EXPECT_EQ(count, notFinds);
+        for (const std::string& text : shown) {
+            EXPECT_NE(out.find(text), kNone) << text;
+        }
+        for (const std::string& text : notShown) {
+            EXPECT_EQ(out.find(text), kNone) << text;
+        }
     }
-    out = Select({Adapter("Intel Wireless", {"10.0.0.5"})}, &chosen, &found);
-    EXPECT_EQ(found, 0);
-    EXPECT_NE(out.find("not find...\n"), kNone);
-}
-
-TEST(AdapterSelection, UnconnectedIsSkippedLastAddressCountsLastMatchWins) {
-    std::string chosen;
-    uint8_t found = 0;
-    const std::string out =
-        Select({Adapter("WiFi adapter", {"0.0.0.0"}), Adapter("Wireless A", {"192.168.1.5"}),
-                Adapter("Intel B", {"192.168.1.9", "10.1.1.1"}),
-                Adapter("Intel C", {"10.1.1.2", "192.168.1.77"})},
-               &chosen, &found);
-    EXPECT_EQ(found, 1);
-    EXPECT_EQ(chosen, "192.168.1.77");
-    // Only adapter B, judged by its last address, says "not find"; the unconnected one is silent.
-    const size_t first = out.find("not find...\n");
-    ASSERT_NE(first, kNone);
-    EXPECT_EQ(out.find("not find...\n", first + 1), kNone);
-    EXPECT_EQ(out.find("szIP:192.168.1.9."), kNone);
-    EXPECT_NE(out.find("szIP:192.168.1.5."), kNone);
 }
 
 TEST(DeviceKind, ModelTextChoosesStreamKindAndSize) {
