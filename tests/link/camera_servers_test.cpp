@@ -154,6 +154,7 @@ TEST_F(CameraServersTest, UploadsAreStoredUnderTheCameraNameAndCommandFourDelete
     ASSERT_GT(jpeg.size(), 3u * 8192);
     std::vector<uint8_t> padded = jpeg;
     padded.resize((padded.size() / 8192 + 1) * 8192, 0);  // zeros after the end-of-image marker
+    const auto wide = Seed("jpeg_4096x48.jpg");
     camsim::PictureOptions broken;
     broken.breakAfterBytes = 3 * vyr::kPictureBlockBytes + 100;  // three whole blocks arrive
     // Camera name, bytes, how they are sent, stored name and picture size.
@@ -163,11 +164,7 @@ TEST_F(CameraServersTest, UploadsAreStoredUnderTheCameraNameAndCommandFourDelete
             // Whole blocks only: the picture ends at the following short block.
             {"DSC0012345678901234567.jpg", padded, {}, "12345678901234.bmp", {1280, 1024}},
             // A side of exactly 4096 is allowed.
-            {"IMG_20261207_101014_001.jpg",
-             Seed("jpeg_4096x48.jpg"),
-             {},
-             "IMG_20261207_101014.bmp",
-             {4096, 48}},
+            {"IMG_20261207_101014_001.jpg", wide, {}, "IMG_20261207_101014.bmp", {4096, 48}},
             // A camera that breaks off over the 10240-byte minimum: what arrived is kept.
             {"IMG_20260415_000002.jpg", jpeg, broken, "IMG_20260415_000002.bmp", {1280, 1024}},
         };

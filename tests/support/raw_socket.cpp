@@ -1,6 +1,7 @@
 // Plain-socket connections for the link's socket tests; see raw_socket.h.
 #include "support/raw_socket.h"
 
+#include <arpa/inet.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -44,6 +45,17 @@ Socket ConnectTo(const std::string& fromAddress, uint16_t fromPort, const std::s
         return Socket();
     }
     return Socket(fd);
+}
+
+Listener::Listener() : socket_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    if (socket_.valid() && vyr::MakeIpv4Address("127.0.0.1", 0, &local) &&
+        ::bind(socket_.fd(), reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0 &&
+        ::listen(socket_.fd(), 8) == 0 &&
+        ::getsockname(socket_.fd(), reinterpret_cast<sockaddr*>(&local), &length) == 0) {
+        port_ = ntohs(local.sin_port);
+    }
 }
 
 }  // namespace vyr::test

@@ -1,5 +1,6 @@
 // A plain loopback connection for the link's socket tests: one that holds an address pair the way
-// the link's own would, or a camera that connects to a server and then goes quiet.
+// the link's own would, or a camera that connects to a server and then goes quiet; and a listener
+// that holds a port.
 #pragma once
 
 #include <chrono>
@@ -30,5 +31,16 @@ private:
 // back.
 Socket ConnectTo(const std::string& fromAddress, uint16_t fromPort, const std::string& address,
                  uint16_t port);
+
+// A listening socket on 127.0.0.1 with a port chosen by the system (0 when none could be had).
+class Listener {
+public:
+    Listener();
+    uint16_t port() const { return port_; }
+
+private:
+    Socket socket_;
+    uint16_t port_ = 0;
+};
 
 }  // namespace vyr::test
