@@ -39,22 +39,20 @@ constexpr int kCameraFps = 25;
 class CaptureLinkTest : public testing::TestWithParam<StreamKind> {
 protected:
     void SetUp() override {
-        vyr::Settings settings;
-        settings.cameraType = IsMjpeg() ? vyr::kCameraTypeMjpeg : vyr::kCameraTypeH264;
+        const vyr::Settings settings{.cameraType =
+                                         IsMjpeg() ? vyr::kCameraTypeMjpeg : vyr::kCameraTypeH264};
         ASSERT_EQ(vyr::WriteSettingsFile(vyr::kSettingsFileName, vyr::SettingsToBytes(settings)),
                   0);
         fs::create_directories(Folder());
         fs::create_directories(root_.path() / "video");
-        vyr::camsim::CameraConfig config;
-        config.streamKind = GetParam();
         // One of the two display sizes, so that the AVI header (the display size) and the pictures
         // agree for both kinds.
-        config.width = 1280;
-        config.height = 1024;
-        config.fps = kCameraFps;
-        config.gopFrames = 10;
-        config.loopFrames = 20;
-        camera_ = vyr::test::StartLoopbackCamera(config);
+        camera_ = vyr::test::StartLoopbackCamera({.streamKind = GetParam(),
+                                                  .width = 1280,
+                                                  .height = 1024,
+                                                  .fps = kCameraFps,
+                                                  .gopFrames = 10,
+                                                  .loopFrames = 20});
         ASSERT_NE(camera_, nullptr);
         link_.SetDeviceIp("127.0.0.2");
         link_.SetPorts(vyr::test::LoopbackPorts(*camera_));
