@@ -97,7 +97,12 @@ TEST_F(CameraLinkTest, H264PicturesArriveWithTheirSizeAndColoursAfterTheTimeMess
     });
     for (const auto& [width, height] : {std::pair{1920, 1080}, {1280, 1024}, {1280, 720}}) {
         SCOPED_TRACE(width * 10000 + height);
-        StartCamera({.modelText = "H264_CAM", .width = width, .height = height, .fps = 50});
+        CameraConfig config;
+        config.modelText = "H264_CAM";
+        config.width = width;
+        config.height = height;
+        config.fps = 50;
+        StartCamera(config);
         Globals().mjpegMode.store(1);  // the model reply must set it back
         StartLink();
         ASSERT_TRUE(FramesGrowBy(5));

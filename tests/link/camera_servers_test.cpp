@@ -33,14 +33,14 @@ constexpr char kTel[] = "13800138000";
 // The camera's 1280 x 1024 test pattern as a JPEG: about 100 KB, several upload blocks.
 const std::vector<uint8_t>& PatternJpeg() {
     static const std::vector<uint8_t> jpeg = [] {
+        camsim::CameraConfig config;
+        config.streamKind = camsim::StreamKind::Mjpeg;
+        config.width = 1280;
+        config.height = 1024;
+        config.loopFrames = 1;
         camsim::FrameLoop loop;
         std::string error;
-        EXPECT_TRUE(camsim::BuildPatternLoop({.streamKind = camsim::StreamKind::Mjpeg,
-                                              .width = 1280,
-                                              .height = 1024,
-                                              .loopFrames = 1},
-                                             &loop, &error))
-            << error;
+        EXPECT_TRUE(camsim::BuildPatternLoop(config, &loop, &error)) << error;
         return loop.frames.empty() ? std::vector<uint8_t>{} : loop.frames[0];
     }();
     return jpeg;

@@ -47,12 +47,14 @@ protected:
         fs::create_directories(root_.path() / "video");
         // One of the two display sizes, so that the AVI header (the display size) and the pictures
         // agree for both kinds.
-        camera_ = vyr::test::StartLoopbackCamera({.streamKind = GetParam(),
-                                                  .width = 1280,
-                                                  .height = 1024,
-                                                  .fps = kCameraFps,
-                                                  .gopFrames = 10,
-                                                  .loopFrames = 20});
+        vyr::camsim::CameraConfig config;
+        config.streamKind = GetParam();
+        config.width = 1280;
+        config.height = 1024;
+        config.fps = kCameraFps;
+        config.gopFrames = 10;
+        config.loopFrames = 20;
+        camera_ = vyr::test::StartLoopbackCamera(config);
         ASSERT_NE(camera_, nullptr);
         link_.SetDeviceIp("127.0.0.2");
         link_.SetPorts(vyr::test::LoopbackPorts(*camera_));
