@@ -83,15 +83,14 @@ protected:
     }
 
     // ffprobe reads the codec, size and rate, counts as many packets as it decodes pictures and as
-    // the header says (parameter sets travel with their picture); the file decodes without error,
-    // and an H.264 file lasts as long as its pictures took the camera (25/s). The index and the
-    // key frame at the start are the recording thread's suite's.
+    // the header says (parameter sets travel with their picture); the file decodes without error.
+    // The index, the key frame at the start and the length are the recording suites'.
     void ExpectReadableRecording(const std::string& path) {
         SCOPED_TRACE(path);
         const auto probe = vyr::test::RunCommand(
             "ffprobe -v error -count_frames -count_packets -select_streams v:0 -show_entries "
-            "stream=codec_name,width,height,r_frame_rate,nb_read_frames,nb_read_packets,nb_frames:"
-            "format=duration -of default=nw=1 " +
+            "stream=codec_name,width,height,r_frame_rate,nb_read_frames,nb_read_packets,nb_frames "
+            "-of default=nw=1 " +
             vyr::test::ShellQuote(path));
         std::map<std::string, std::string> value;
         std::istringstream lines(probe.output);
@@ -105,10 +104,6 @@ protected:
         ASSERT_GT(pictures, 10) << probe.output;
         EXPECT_NEAR(std::atof(value["nb_read_packets"].c_str()), pictures, pictures * 0.01);
         EXPECT_EQ(value["nb_frames"], value["nb_read_packets"]);
-        if (!IsMjpeg()) {
-            EXPECT_NEAR(std::atof(value["duration"].c_str()), pictures / kCameraFps,
-                        pictures / kCameraFps * 0.03);
-        }
         const auto decode = vyr::test::RunCommand("ffmpeg -v error -i " +
                                                   vyr::test::ShellQuote(path) + " -f null - 2>&1");
         EXPECT_EQ(decode.exitCode, 0) << decode.output;
