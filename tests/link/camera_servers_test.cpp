@@ -230,12 +230,15 @@ TEST_F(CameraServersTest, RefusedAndUnwritableUploadsLeaveNothingAndCommandFourD
     tooLarge.resize(3 * vyr::kPictureBlockBytes, 0);  // over the minimum: zeros after the picture
     camsim::PictureOptions shortBreak;
     shortBreak.breakAfterBytes = vyr::kPictureBlockBytes;  // 8192 bytes: not over 10240
-    // The block count and buffer bounds are the parser's (link_test); the names' rule too.
+    // The block count and buffer bounds are the parser's (link_test); "..._leak" stays in the
+    // folder and is refused all the same, whatever lies outside it.
     const std::tuple<const char*, std::vector<uint8_t>, camsim::PictureOptions> refused[] = {
         {"IMG_20261207_101012_001.jpg", tooLarge, {}},
         {"IMG_20260415_000003.jpg", jpeg, shortBreak},
         {"../../../../tmp/x_y.jpg", jpeg, {}},
         {"a/../../b_c.jpg", jpeg, {}},
+        {"_AAA../../../../x", jpeg, {}},
+        {"..._leak.jpg", jpeg, {}},
         {"abc", jpeg, {}},
     };
     uint64_t uploads = 1;
