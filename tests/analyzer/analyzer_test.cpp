@@ -24,6 +24,7 @@
 #include "settings/settings_file.h"
 #include "support/file_bytes.h"
 #include "support/gui/dialog_actions.h"
+#include "support/notification_recorder.h"
 #include "support/temp_dir.h"
 #include "support/test_clock.h"
 
@@ -37,14 +38,6 @@ const QColor kLeftColour(200, 200, 0);
 const QColor kRightColour(0, 200, 200);
 const QColor kRed(255, 0, 0);
 const QColor kGreen(0, 128, 0);
-
-class SettingsRecorder : public NotificationTarget {
-public:
-    void OnSnapshot(const NotificationRecord&) override {}
-    void OnSettingsChanged(const SettingsBytes& settings) override { copies.push_back(settings); }
-    void OnDeviceEvent(const NotificationRecord&) override {}
-    std::vector<SettingsBytes> copies;
-};
 
 QImage LoadBmp(const fs::path& file) {
     return QImage(QString::fromStdString(file.string()), "BMP");
@@ -65,10 +58,6 @@ protected:
         app_.SetMainWindow(&mainWindow_);
         WriteSettings(Settings{});
         WriteHalves("a.bmp");
-    }
-    ~AnalyzerTest() override {
-        touch_.reset();
-        analyzer_.reset();
     }
 
     void WriteSettings(const Settings& settings) {
@@ -109,47 +98,31 @@ protected:
         QTest::mouseRelease(&Surface(), Qt::LeftButton, Qt::NoModifier, to + origin);
     }
 
-    // Fingers put down, moved (through the middle of the way unless told otherwise) and lifted,
-    // one touch event each, in surface pixels.
+    // Fingers put down at the first step, moved through the others and lifted at the last, one
+    // touch event each, in surface pixels.
     using FingerList = std::vector<std::pair<int, QPoint>>;
-    void Fingers(const FingerList& from, const FingerList& to, bool viaMiddle = true) {
+    void Fingers(const std::vector<FingerList>& steps) {
         const QPoint origin = Surface().origin();
-        std::vector<FingerList> moves = {from, to};
-        for (size_t i = 0; i < from.size(); ++i) {
-            moves[0][i].second = (from[i].second + to[i].second) / 2;
-        }
-        if (!viaMiddle) {
-            moves.erase(moves.begin());
-        }
-        for (const auto& [id, at] : from) {
-            touch_->press(id, at + origin, &Surface());
-        }
-        touch_->commit();
-        for (const FingerList& move : moves) {
-            for (const auto& [id, at] : move) {
-                touch_->move(id, at + origin, &Surface());
+        for (size_t step = 0; step < steps.size(); ++step) {
+            for (const auto& [id, at] : steps[step]) {
+                step == 0 ? touch_->press(id, at + origin, &Surface())
+                          : touch_->move(id, at + origin, &Surface());
             }
             touch_->commit();
         }
-        for (const auto& [id, at] : to) {
+        for (const auto& [id, at] : steps.back()) {
             touch_->release(id, at + origin, &Surface());
         }
         touch_->commit();
     }
-    void FingerDrag(QPoint from, QPoint to) { Fingers({{0, from}}, {{0, to}}); }
-    // Two fingers about a middle, from one distance to another.
-    void Pinch(QPoint middle, int fromDistance, int toDistance) {
-        const auto at = [&](int distance) {
-            return FingerList{{0, middle - QPoint(distance / 2, 0)},
-                              {1, middle + QPoint(distance / 2, 0)}};
-        };
-        Fingers(at(fromDistance), at(toDistance));
+    void FingerDrag(QPoint from, QPoint to) {
+        Fingers({{{0, from}}, {{0, (from + to) / 2}}, {{0, to}}});
     }
 
     TempDir dir_;
     testing::ScriptedPrompts prompts_;
     testing::RecordingShell shell_;
-    SettingsRecorder mainWindow_;
+    NotificationRecorder mainWindow_;
     CVyrApp app_{AppConfig{.settingsFile = dir_.File("language.ini"),
                            .patientFile = dir_.File("usrinfo.bin"),
                            .exeDir = dir_.path().string()},
@@ -162,9 +135,7 @@ private:
 };
 
 TEST_F(AnalyzerTest, CaptionsFollowTheLanguageAndLanguageSixKeepsTheTemplates) {
-    const int ids[] = {kIdSave,   kIdTransformation, kIdImageMark, kIdReset,
-                       kIdCancel, kIdPenRed,         kIdPenGreen,  kIdPenBlue};
-    // Captions in the order of ids, joined by '|'.
+    // Captions of Save, Transformation, Image mark, Reset, Cancel and the three pens.
     const std::pair<int, const char*> rows[] = {
         {0, "Save|Transformation|Image mark|Reset|取消|R|G|B"},
         {1, "保存|图像变换|图像标注|复位|取消|R|G|B"},
@@ -174,16 +145,13 @@ TEST_F(AnalyzerTest, CaptionsFollowTheLanguageAndLanguageSixKeepsTheTemplates) {
         {6, "保存|图像旋转|图像标注|复位|取消|R|G|B"},
         {-1, "保存|图像旋转|图像标注|复位|取消|R|G|B"}};
     for (const auto& [language, captions] : rows) {
-        Settings settings;
-        settings.languageIndex = language;
-        WriteSettings(settings);
+        WriteSettings(Settings{.languageIndex = language});
         CVyrOpenCV& window = Open("none.bmp", InputModeChoice::kTouch);
         EXPECT_EQ(window.windowTitle(), "Analyzer-1");
-        QStringList shown;
-        for (int id : ids) {
-            shown << window.ControlText(id);
-        }
-        EXPECT_EQ(shown.join('|'), QString::fromUtf8(captions)) << "language " << language;
+        EXPECT_EQ(Captions(window, {kIdSave, kIdTransformation, kIdImageMark, kIdReset, kIdCancel,
+                                    kIdPenRed, kIdPenGreen, kIdPenBlue}),
+                  QString::fromUtf8(captions))
+            << "language " << language;
     }
 }
 
@@ -231,7 +199,8 @@ TEST_F(AnalyzerTest, GreenIsWrittenToLanguageIniAndTheNextOpeningStartsGreen) {
     EXPECT_EQ(Open("a.bmp", InputModeChoice::kMouse).penColour(), kGreen);
 }
 
-TEST_F(AnalyzerTest, TwoSavesInOneSecondKeepBothFilesInOrderAndTellTheMainWindow) {
+// Each save, and a failed one too, refreshes the main window's list (a settings copy is sent).
+TEST_F(AnalyzerTest, TwoSavesInOneSecondKeepBothFilesAndAFailedSaveLeavesNoFileAndSaysWhy) {
     CVyrOpenCV& window = Open("a.bmp", InputModeChoice::kMouse);
     TestClock clock(2025, 2, 3, 9, 5, 7);
     fs::path first;
@@ -244,12 +213,9 @@ TEST_F(AnalyzerTest, TwoSavesInOneSecondKeepBothFilesInOrderAndTellTheMainWindow
     EXPECT_EQ(LoadBmp(first).pixelColor(30, 10), kLeftColour);
     EXPECT_EQ(LoadBmp(second).pixelColor(30, 10), kRed);
     EXPECT_EQ(std::distance(fs::directory_iterator(Folder()), fs::directory_iterator()), 3);
-    ASSERT_EQ(mainWindow_.copies.size(), 2u);
-    EXPECT_EQ(mainWindow_.copies[1], SettingsToBytes(Settings{}));
-}
+    ASSERT_EQ(mainWindow_.SettingsCopies().size(), 2u);
+    EXPECT_EQ(mainWindow_.SettingsCopies()[1], SettingsToBytes(Settings{}));
 
-TEST_F(AnalyzerTest, AFailedSaveLeavesNoFileSaysWhyAndStillRefreshesTheList) {
-    CVyrOpenCV& window = Open("a.bmp", InputModeChoice::kMouse);
     fs::remove_all(Folder());
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(window.Save(), -1);
@@ -257,7 +223,7 @@ TEST_F(AnalyzerTest, AFailedSaveLeavesNoFileSaysWhyAndStillRefreshesTheList) {
     EXPECT_NE(console.find("not saved"), std::string::npos) << console;
     EXPECT_NE(console.find("No such file"), std::string::npos) << console;
     EXPECT_FALSE(fs::exists(Folder()));
-    EXPECT_EQ(mainWindow_.copies.size(), 1u);
+    EXPECT_EQ(mainWindow_.SettingsCopies().size(), 3u);
 }
 
 TEST_F(AnalyzerTest, APictureThatCannotBeLoadedLeavesAWhiteFrameThatCanBeMarkedAndSaved) {
@@ -294,12 +260,16 @@ TEST_F(AnalyzerTest, TwoFingersZoomAboutTheirMiddleAndOneFingerPansOneToOne) {
 
     // Two fingers put down on one spot (distance 0), then spread: the first zoom after a distance
     // of 0 changes nothing.
-    Fingers({{0, {300, y}}, {1, {300, y}}}, {{0, {270, y}}, {1, {330, y}}}, false);
+    Fingers({{{0, {300, y}}, {1, {300, y}}}, {{0, {270, y}}, {1, {330, y}}}});
     EXPECT_FLOAT_EQ(window.view().scale, 1.0f);
     EXPECT_FLOAT_EQ(window.view().offsetX, 0.0f);
 
     const QPoint middle(static_cast<int>(boundary), y);
-    Pinch(middle, 100, 200);
+    const auto apart = [&](int distance) {  // two fingers about the middle
+        return FingerList{{0, middle - QPoint(distance / 2, 0)},
+                          {1, middle + QPoint(distance / 2, 0)}};
+    };
+    Fingers({apart(100), apart(150), apart(200)});
     EXPECT_FLOAT_EQ(window.view().scale, 2.0f);
     EXPECT_TRUE(halvesMeetAt(middle.x()));  // the point between the fingers stayed there
 
@@ -319,7 +289,9 @@ TEST_F(AnalyzerTest, ImageMarkDrawsWithEachFingerAndTransformationPansAgain) {
     EXPECT_EQ(Shown(100, 200), kRed);
     EXPECT_FLOAT_EQ(window.view().offsetX, marking.offsetX);
     // Two fingers each draw their own line and are never joined.
-    Fingers({{0, {50, 250}}, {1, {50, 290}}}, {{0, {150, 250}}, {1, {150, 290}}});
+    Fingers({{{0, {50, 250}}, {1, {50, 290}}},
+             {{0, {100, 250}}, {1, {100, 290}}},
+             {{0, {150, 250}}, {1, {150, 290}}}});
     EXPECT_EQ(Shown(100, 250), kRed);
     EXPECT_EQ(Shown(100, 290), kRed);
     EXPECT_EQ(Shown(100, 270), kLeftColour);

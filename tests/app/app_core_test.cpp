@@ -1,10 +1,16 @@
 // The application core: the current patient copied field by field, the patient folders beside the
-// data (TELs that are not one folder name refused before anything is made), and the command line.
+// data (TELs that are not one folder name refused before anything is made), the command line, and
+// language.ini beyond what the dialogs show (read-only files, unwritable folders, a crash between
+// writing and renaming: the one atomic writer of language.ini and usrinfo.bin) with the number
+// box's ascii-to-integer rule and its 99-byte cut.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -12,11 +18,16 @@
 #include "app/core/command_line.h"
 #include "app/core/patient_folders.h"
 #include "app/core/vyr_app.h"
+#include "platform/atomic_file.h"
+#include "settings/number_text.h"
+#include "settings/settings_file.h"
+#include "support/file_bytes.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using vyr::test::ReadFileBytes;
 using vyr::test::TempDir;
 
 TEST(VyrApp, CurrentPatientIsCopiedFieldByField) {
@@ -42,18 +53,7 @@ TEST(VyrApp, CurrentPatientIsCopiedFieldByField) {
     EXPECT_EQ(cleared.Tel(), "");
 }
 
-TEST(PatientFolders, CreatesVideoJpgAndThePatientsFolderThenHandsTheTelOn) {
-    TempDir dir;
-    std::vector<std::string> handed;
-    const auto sink = [&handed](const std::string& tel) { handed.push_back(tel); };
-    EXPECT_EQ(vyr::EnsurePatientFolders(dir.path().string(), "123", sink), 0);
-    EXPECT_EQ(vyr::EnsurePatientFolders(dir.path().string(), "123", nullptr), 0);  // again
-    EXPECT_TRUE(fs::is_directory(dir.path() / "video"));
-    EXPECT_TRUE(fs::is_directory(dir.path() / "jpg" / "123"));
-    EXPECT_EQ(handed, std::vector<std::string>{"123"});
-}
-
-TEST(PatientFolders, RefusesTelsThatAreNotOneFolderNameOrDoNotFitThePath) {
+TEST(PatientFolders, RefusesTelsThatAreNotOneFolderNameOrDoNotFitThePathAndMakesTheRest) {
     TempDir dir;
     const std::string exeDir = dir.path().string();
     int handed = 0;
@@ -69,6 +69,11 @@ TEST(PatientFolders, RefusesTelsThatAreNotOneFolderNameOrDoNotFitThePath) {
     }
     std::sort(made.begin(), made.end());
     EXPECT_EQ(made, (std::vector<std::string>{"jpg", "video"}));
+    // A usable TEL makes its folder and is handed on once, also when the folder is there.
+    EXPECT_EQ(vyr::EnsurePatientFolders(exeDir, "123", sink), 0);
+    EXPECT_EQ(vyr::EnsurePatientFolders(exeDir, "123", nullptr), 0);
+    EXPECT_TRUE(fs::is_directory(dir.path() / "jpg" / "123"));
+    EXPECT_EQ(handed, 1);
     for (const std::string tel : {"10000", "+86 138-0000", "...", "a.b", "张三", "a\\b"}) {
         EXPECT_TRUE(vyr::IsUsableFolderName(tel)) << tel;
     }
@@ -104,6 +109,73 @@ TEST(CommandLine, TakesTheCameraAndTheDataFolderAndRefusesTheRest) {
         EXPECT_FALSE(Parse(bad).ok) << bad;
     }
     EXPECT_NE(Parse("--verbose").error.find("--verbose"), std::string::npos);
+}
+
+const std::vector<uint8_t> kStored = {3, 0, 0, 0, 73, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0};
+
+class SettingsFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::ofstream(path_, std::ios::binary)
+            .write(reinterpret_cast<const char*>(kStored.data()), 16);
+    }
+    vyr::test::TempDir dir_;
+    const std::string path_ = dir_.File("language.ini");
+};
+
+TEST_F(SettingsFile, AReadOnlyFileIsUsedAndItsWritesAreSkipped) {
+    ASSERT_EQ(::chmod(path_.c_str(), 0444), 0);
+    EXPECT_EQ(vyr::ReadSettingsOrCreate(path_).languageIndex, 3);
+    EXPECT_EQ(vyr::WriteSettingsFile(path_, vyr::SettingsToBytes({})), -1);
+    EXPECT_EQ(ReadFileBytes(path_), kStored);
+    EXPECT_TRUE(vyr::SettingsFileIsPresent(path_));
+    // A folder that cannot take the file: the defaults, and no failure.
+    const auto nowhere = dir_.path() / "no-such-folder" / "language.ini";
+    EXPECT_EQ(vyr::ReadSettingsOrCreate(nowhere).boxNumber, 73);
+    EXPECT_FALSE(vyr::SettingsFileIsPresent(nowhere));
+}
+
+TEST_F(SettingsFile, ACrashBeforeTheRenameKeepsTheOldFileAndNoTemporary) {
+    static std::filesystem::path seenTemporary;
+    static uintmax_t seenSize = 0;
+    vyr::SetBeforeRenameHookForTest([](const std::filesystem::path& temporary) {
+        seenTemporary = temporary;
+        seenSize = std::filesystem::file_size(temporary);
+        return false;
+    });
+    EXPECT_EQ(vyr::WriteSettingsFile(path_, vyr::SettingsToBytes({4, 1, 1, 1})), -1);
+    vyr::SetBeforeRenameHookForTest(nullptr);
+    // Complete and beside the target (one file system for the rename), and gone.
+    EXPECT_EQ(seenSize, 16u);
+    EXPECT_EQ(seenTemporary.parent_path(), dir_.path());
+    EXPECT_FALSE(std::filesystem::exists(seenTemporary));
+    EXPECT_EQ(ReadFileBytes(path_), kStored);
+    // Without the fault the file is replaced and keeps its permissions.
+    ASSERT_EQ(::chmod(path_.c_str(), 0600), 0);
+    EXPECT_EQ(vyr::WriteSettingsFile(path_, vyr::SettingsToBytes({4, 1, 1, 1})), 0);
+    EXPECT_EQ(ReadFileBytes(path_)[0], 4);
+    struct stat info {};
+    ASSERT_EQ(::stat(path_.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+TEST(NumberText, FollowsTheAsciiToIntegerRuleSaturatedOverTheFirst99Bytes) {
+    constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+    const std::pair<std::string, int32_t> cases[] = {
+        {"12abc", 12},
+        {"  \t-7x", -7},
+        {"+5", 5},
+        {"abc", 0},
+        {"- 5", 0},
+        {"2147483647", kMax},
+        {"2147483648", kMax},
+        {"-2147483649", std::numeric_limits<int32_t>::min()},
+        {std::string(98, ' ') + "7", 7},
+        {std::string(99, ' ') + "7", 0},
+        {std::string(98, '0') + "42", 4}};
+    for (const auto& [text, value] : cases) {
+        EXPECT_EQ(vyr::NumberTextToInt32(text), value) << text;
+    }
 }
 
 }  // namespace

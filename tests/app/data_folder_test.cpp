@@ -15,7 +15,6 @@
 #include <set>
 #include <string>
 
-#include "app/core/patient_folders.h"
 #include "app/core/vyr_app.h"
 #include "platform/exe_dir.h"
 #include "support/exe_folder.h"
@@ -28,14 +27,12 @@ using vyr::test::CommandResult;
 using vyr::test::RunCommand;
 using vyr::test::ShellQuote;
 
-enum class Expect { kWorkingFolder, kXdgVyr, kHomeShareVyr, kNamed };
-
 struct DataCase {
     const char* name;
     bool installed;
     const char* xdgDataHome;  // under the test's folder when it starts with '/', else as given
     bool named;               // started with --data {test folder}/clinic/share
-    Expect expect;
+    const char* expected;     // the data folder, under the test's folder
 };
 
 void PrintTo(const DataCase& c, std::ostream* out) {
@@ -65,12 +62,9 @@ TEST_P(DataFolderProgram, KeepsTheDataInTheChosenFolderOnly) {
     const std::string xdg = c.xdgDataHome[0] == '/' ? (root / (c.xdgDataHome + 1)).string()
                                                     : std::string(c.xdgDataHome);
     const fs::path named = root / "clinic" / "share";
-    const fs::path expected = c.expect == Expect::kWorkingFolder ? work
-                              : c.expect == Expect::kXdgVyr      ? fs::path(xdg) / "vyr"
-                              : c.expect == Expect::kNamed       ? named
-                                                                 : home / ".local/share/vyr";
+    const fs::path expected = root / c.expected;
     const std::string expectedLine =
-        c.expect == Expect::kWorkingFolder
+        expected == work
             ? "data folder: " + program.parent_path().string() +
                   " (language.ini and usrinfo.bin in the working folder " + work.string() + ")"
             : "data folder: " + expected.string();
@@ -88,7 +82,7 @@ TEST_P(DataFolderProgram, KeepsTheDataInTheChosenFolderOnly) {
     ASSERT_TRUE(fs::exists(expected / "language.ini")) << expected;
     EXPECT_EQ(fs::file_size(expected / "language.ini"), 16u);
     EXPECT_EQ(FilesUnder(installTree), installedBefore);
-    if (c.expect == Expect::kWorkingFolder) {
+    if (expected == work) {
         EXPECT_EQ(FilesUnder(work), std::set<std::string>{(work / "language.ini").string()});
     } else {
         EXPECT_TRUE(FilesUnder(work).empty());
@@ -105,12 +99,12 @@ INSTANTIATE_TEST_SUITE_P(
     Layouts, DataFolderProgram,
     testing::Values(
         // Write access does not make a program installed: the build tree is writable.
-        DataCase{"BuildTree", false, "/xdg", false, Expect::kWorkingFolder},
-        DataCase{"Installed", true, "/xdg", false, Expect::kXdgVyr},
+        DataCase{"BuildTree", false, "/xdg", false, "work"},
+        DataCase{"Installed", true, "/xdg", false, "xdg/vyr"},
         // A relative XDG_DATA_HOME is invalid by the XDG rules: ~/.local/share is used.
-        DataCase{"InstalledRelativeXdg", true, "relative/share", false, Expect::kHomeShareVyr},
-        DataCase{"InstalledNamed", true, "/xdg", true, Expect::kNamed},
-        DataCase{"BuildTreeNamed", false, "/xdg", true, Expect::kNamed}),
+        DataCase{"InstalledRelativeXdg", true, "relative/share", false, "home/.local/share/vyr"},
+        DataCase{"InstalledNamed", true, "/xdg", true, "clinic/share"},
+        DataCase{"BuildTreeNamed", false, "/xdg", true, "clinic/share"}),
     [](const testing::TestParamInfo<DataCase>& row) { return std::string(row.param.name); });
 
 // The working folder and the folder override are process-wide: the exe folder puts them back.
@@ -127,9 +121,7 @@ TEST_F(DataFolderInProcess, EveryWriterFollowsTheFolderInUse) {
     EXPECT_EQ(fs::current_path(), folder);  // language.ini and usrinfo.bin by bare name
     EXPECT_EQ(vyr::GetExeDir(), folder);
     EXPECT_NE(vyr::GetExecutableDir(), folder);
-    EXPECT_EQ(vyr::CVyrApp({}, {}).exeDir(), folder);
-    ASSERT_EQ(vyr::EnsurePatientFolders(vyr::GetExeDir(), "123", nullptr), 0);
-    EXPECT_TRUE(fs::is_directory(folder + "/jpg/123"));
+    EXPECT_EQ(vyr::CVyrApp({}, {}).exeDir(), folder);  // the patient folders go below exeDir
 }
 
 TEST_F(DataFolderInProcess, AnInstalledProgramNeverKeepsItsDataInItsInstallation) {

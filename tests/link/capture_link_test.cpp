@@ -14,7 +14,6 @@
 #include "link/camera_link.h"
 #include "patients/store/patient_store.h"
 #include "settings/settings_file.h"
-#include "support/avi_reader.h"
 #include "support/exe_folder.h"
 #include "support/file_bytes.h"
 #include "support/file_size_limit.h"
@@ -40,16 +39,16 @@ constexpr int kCameraFps = 25;
 class CaptureLinkTest : public testing::TestWithParam<StreamKind> {
 protected:
     void SetUp() override {
-        vyr::Settings settings;
-        settings.cameraType = IsMjpeg() ? vyr::kCameraTypeMjpeg : vyr::kCameraTypeH264;
+        const vyr::Settings settings{.cameraType =
+                                         IsMjpeg() ? vyr::kCameraTypeMjpeg : vyr::kCameraTypeH264};
         ASSERT_EQ(vyr::WriteSettingsFile(vyr::kSettingsFileName, vyr::SettingsToBytes(settings)),
                   0);
         fs::create_directories(Folder());
         fs::create_directories(root_.path() / "video");
-        vyr::camsim::CameraConfig config;
-        config.streamKind = GetParam();
         // One of the two display sizes, so that the AVI header (the display size) and the pictures
         // agree for both kinds.
+        vyr::camsim::CameraConfig config;
+        config.streamKind = GetParam();
         config.width = 1280;
         config.height = 1024;
         config.fps = kCameraFps;
@@ -84,15 +83,14 @@ protected:
     }
 
     // ffprobe reads the codec, size and rate, counts as many packets as it decodes pictures and as
-    // the header says (parameter sets travel with their picture); the file has its index, starts
-    // at a key frame, decodes without error, and an H.264 file lasts as long as its pictures took
-    // the camera (25/s).
+    // the header says (parameter sets travel with their picture); the file decodes without error.
+    // The index, the key frame at the start and the length are the recording suites'.
     void ExpectReadableRecording(const std::string& path) {
         SCOPED_TRACE(path);
         const auto probe = vyr::test::RunCommand(
             "ffprobe -v error -count_frames -count_packets -select_streams v:0 -show_entries "
-            "stream=codec_name,width,height,r_frame_rate,nb_read_frames,nb_read_packets,nb_frames:"
-            "format=duration -of default=nw=1 " +
+            "stream=codec_name,width,height,r_frame_rate,nb_read_frames,nb_read_packets,nb_frames "
+            "-of default=nw=1 " +
             vyr::test::ShellQuote(path));
         std::map<std::string, std::string> value;
         std::istringstream lines(probe.output);
@@ -106,15 +104,6 @@ protected:
         ASSERT_GT(pictures, 10) << probe.output;
         EXPECT_NEAR(std::atof(value["nb_read_packets"].c_str()), pictures, pictures * 0.01);
         EXPECT_EQ(value["nb_frames"], value["nb_read_packets"]);
-        if (!IsMjpeg()) {
-            EXPECT_NEAR(std::atof(value["duration"].c_str()), pictures / kCameraFps,
-                        pictures / kCameraFps * 0.03);
-        }
-        const auto avi = vyr::test::ReadAvi(vyr::test::ReadFileBytes(path));
-        ASSERT_TRUE(avi.error.empty()) << avi.error;
-        EXPECT_TRUE(avi.hasIdx1);
-        ASSERT_FALSE(avi.index.empty());
-        EXPECT_NE(avi.index[0].flags & 0x10u, 0u);
         const auto decode = vyr::test::RunCommand("ffmpeg -v error -i " +
                                                   vyr::test::ShellQuote(path) + " -f null - 2>&1");
         EXPECT_EQ(decode.exitCode, 0) << decode.output;

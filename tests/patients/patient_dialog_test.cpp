@@ -64,21 +64,8 @@ protected:
                  {&prompts_, &shell_}};
 };
 
-TEST_F(PatientDialog, FirstOpenCreatesTheSamplePatientAndShowsIt) {
-    auto dialog = Open();
-    ASSERT_EQ(Rows(*dialog), 1);
-    EXPECT_EQ(Row(*dialog, 0), (Cells{"1", "zevra", "30", "1", "10000"}));
-    EXPECT_EQ(Boxes(*dialog), (Cells{"zevra", "30", "10000", "Male"}));
-    EXPECT_EQ(dialog->Combo(kIdGenderChoice)->itemText(0), "Female");
-    EXPECT_EQ(Stored().size(), 156004u);
-    // The patient dialog reads language.ini but never creates it.
-    EXPECT_FALSE(std::filesystem::exists(dir_.File("language.ini")));
-}
-
 TEST_F(PatientDialog, CaptionsFollowTheLanguageAndOtherIndicesKeepTheTemplate) {
-    const int ids[] = {kIdSave,  kIdNew,      kIdDelete,    kIdEdit,     kIdSearch,
-                       kIdEnter, kIdTelLabel, kIdNameLabel, kIdAgeLabel, kIdGenderLabel};
-    // Captions in the order of ids, joined by '|'.
+    // Captions of the buttons Save to Enter, then of the labels.
     const std::pair<int32_t, const char*> rows[] = {
         {0, "Save|New|Delete|Edit|Search|Login|TEL:|Name:|Age:|Gender"},
         {1, "保存|新增|删除|编辑|搜索|登录|电话:|姓名:|年龄:|性别"},
@@ -91,12 +78,10 @@ TEST_F(PatientDialog, CaptionsFollowTheLanguageAndOtherIndicesKeepTheTemplate) {
     for (const auto& [language, captions] : rows) {
         ASSERT_EQ(
             WriteSettingsFile(dir_.File("language.ini"), SettingsToBytes({language, 73, 0, 0})), 0);
-        auto dialog = Open();
-        QStringList shown;
-        for (int id : ids) {
-            shown << dialog->ControlText(id);
-        }
-        EXPECT_EQ(shown.join('|'), QString::fromUtf8(captions)) << "language " << language;
+        EXPECT_EQ(Captions(*Open(), {kIdSave, kIdNew, kIdDelete, kIdEdit, kIdSearch, kIdEnter,
+                                     kIdTelLabel, kIdNameLabel, kIdAgeLabel, kIdGenderLabel}),
+                  QString::fromUtf8(captions))
+            << "language " << language;
     }
 }
 
@@ -150,10 +135,7 @@ TEST_F(PatientDialog, DeleteRemovesTheClickedRowAndMovesTheLaterRowsUp) {
     EXPECT_EQ(Row(*dialog, 1), (Cells{"2", "p2", "22", "0", "t2"}));
     EXPECT_EQ(Row(*dialog, 3), (Cells{"4", "p4", "24", "0", "t4"}));
     EXPECT_EQ(Boxes(*dialog), (Cells{"", "", "", "Male"}));
-    const auto bytes = Stored();
-    EXPECT_EQ(U32At(bytes, 0), 4u);
-    EXPECT_TRUE(
-        std::all_of(bytes.begin() + 4 + 4 * 156, bytes.end(), [](uint8_t b) { return b == 0; }));
+    EXPECT_EQ(U32At(Stored(), 0), 4u);  // the zeroed tail is the store suite's
 }
 
 TEST_F(PatientDialog, TextsLongerThanTheirFieldsAreCutAtCharacterBoundaries) {
@@ -171,12 +153,12 @@ TEST_F(PatientDialog, TextsLongerThanTheirFieldsAreCutAtCharacterBoundaries) {
 TEST_F(PatientDialog, EnterRefusesAnEmptyOrUnusableTelAndOtherwiseHandsThePatientOver) {
     auto dialog = Open();
     TypeInto(*dialog, kIdNameBox, "anna");
-    for (const char* tel : {"", "../../etc", "a/b", ".."}) {
+    for (const char* tel : {"", ".."}) {  // which TELs are usable is the app core suite's
         TypeInto(*dialog, kIdTelBox, tel);
         ClickControl(*dialog, kIdEnter);
         EXPECT_FALSE(dialog->entered()) << tel;
     }
-    ASSERT_EQ(prompts_.asked().size(), 4u);
+    ASSERT_EQ(prompts_.asked().size(), 2u);
     EXPECT_EQ(prompts_.asked()[0].message.text, "TEL is null");
     EXPECT_TRUE(prompts_.asked()[1].message.text.startsWith("TEL cannot be used as a folder"));
     EXPECT_TRUE(dialog->isVisible());
@@ -191,15 +173,35 @@ TEST_F(PatientDialog, EnterRefusesAnEmptyOrUnusableTelAndOtherwiseHandsThePatien
     ClickControl(*dialog, kIdEnter);
     EXPECT_TRUE(dialog->entered());
     EXPECT_FALSE(dialog->isVisible());
-    EXPECT_EQ(prompts_.asked().size(), 4u);
+    EXPECT_EQ(prompts_.asked().size(), 2u);
     (void)app_.GetCurrentPatient(&current);
     EXPECT_EQ(current.Name(), "");
     EXPECT_EQ(current.Tel(), "555");
     EXPECT_EQ(current.gender, kGenderFemale);
 }
 
-TEST_F(PatientDialog, SearchListsAClickedPatientTwiceForNameAndTel) {
+// The first open shows the sample patient it creates. A search that finds nothing changes nothing
+// (the whole-field rule is the store suite's); one that finds lists a patient twice, for name and
+// for TEL.
+TEST_F(PatientDialog, FirstOpenThenASearchListsAPatientTwiceAndOneThatFindsNoneChangesNothing) {
     auto dialog = Open();
+    ASSERT_EQ(Rows(*dialog), 1);
+    EXPECT_EQ(Row(*dialog, 0), (Cells{"1", "zevra", "30", "1", "10000"}));
+    EXPECT_EQ(Boxes(*dialog), (Cells{"zevra", "30", "10000", "Male"}));
+    EXPECT_EQ(dialog->Combo(kIdGenderChoice)->itemText(0), "Female");
+    // The patient dialog reads language.ini but never creates it.
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("language.ini")));
+
+    TypeInto(*dialog, kIdNameBox, "zev");
+    TypeInto(*dialog, kIdTelBox, "1000");
+    ClickControl(*dialog, kIdSearch);
+    EXPECT_FALSE(dialog->inSearchMode());
+    ASSERT_EQ(prompts_.asked().size(), 1u);
+    EXPECT_EQ(prompts_.asked()[0].message.text, "No information found!");
+    EXPECT_EQ(Rows(*dialog), 1);
+    EXPECT_TRUE(EditingEnabled(*dialog));
+
+    TypeInto(*dialog, kIdNameBox, "zevra");
     TypeInto(*dialog, kIdTelBox, "777");
     ClickControl(*dialog, kIdSave);  // a second patient, zevra with TEL 777
     ClickListRow(*dialog, kIdPatientList, 0);
@@ -214,20 +216,6 @@ TEST_F(PatientDialog, SearchListsAClickedPatientTwiceForNameAndTel) {
     EXPECT_EQ(Row(*dialog, 1), (Cells{"2", "zevra", "30", "1", "10000"}));
     EXPECT_EQ(Row(*dialog, 2), (Cells{"3", "zevra", "30", "1", "777"}));
     EXPECT_EQ(Boxes(*dialog)[2], "777");  // the last row added
-}
-
-TEST_F(PatientDialog, SearchMatchesWholeFieldsOnlyAndChangesNothingWhenItFindsNothing) {
-    auto dialog = Open();
-    for (const char* name : {"zev", "ZEVRA", "zevra "}) {
-        TypeInto(*dialog, kIdNameBox, name);
-        TypeInto(*dialog, kIdTelBox, "1000");
-        ClickControl(*dialog, kIdSearch);
-        EXPECT_FALSE(dialog->inSearchMode()) << name;
-    }
-    ASSERT_EQ(prompts_.asked().size(), 3u);
-    EXPECT_EQ(prompts_.asked()[0].message.text, "No information found!");
-    EXPECT_EQ(Rows(*dialog), 1);
-    EXPECT_TRUE(EditingEnabled(*dialog));
 }
 
 TEST_F(PatientDialog, EditAfterASearchAndNewChangesThePatientThatWasClicked) {

@@ -1,12 +1,18 @@
 // The executable's folder, the encoder lookup by MIME type over Qt's image writers, and new files
 // written whole under a name no other file has, on both roads (unnamed O_TMPFILE file and hidden
 // temporary name): contents and permissions, numbered candidates, every name taken, a file-size
-// limit and a missing folder leave nothing behind, and racing writers lose nothing.
+// limit and a missing folder leave nothing behind, and racing writers lose nothing. And the
+// loopback guard: a connection outside 127.0.0.0/8 is refused before the socket is used, loopback
+// goes through.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QImage>
 #include <QImageReader>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -14,6 +20,7 @@
 
 #include "platform/exe_dir.h"
 #include "platform/imaging/image_encoders.h"
+#include "platform/net/socket_guard.h"
 #include "platform/new_file.h"
 #include "support/file_bytes.h"
 #include "support/file_size_limit.h"
@@ -152,5 +159,31 @@ TEST_P(NewFileTest, RacingWritersEachKeepTheirOwnFile) {
 INSTANTIATE_TEST_SUITE_P(Roads, NewFileTest, testing::Bool(), [](const auto& road) {
     return road.param ? "UnnamedFile" : "HiddenTemporaryName";
 });
+
+TEST(SocketGuard, RefusesAddressesOutsideLoopbackWithoutSendingAndLetsLoopbackThrough) {
+    ASSERT_TRUE(vyr::IsLoopbackOnlyBuild()) << "test and development builds must be loopback-only";
+    const int server = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in loopback{};
+    ASSERT_TRUE(vyr::MakeIpv4Address("127.0.0.2", 0, &loopback));
+    ASSERT_EQ(::bind(server, reinterpret_cast<sockaddr*>(&loopback), sizeof loopback), 0);
+    ASSERT_EQ(::listen(server, 1), 0);
+    socklen_t length = sizeof loopback;
+    ASSERT_EQ(::getsockname(server, reinterpret_cast<sockaddr*>(&loopback), &length), 0);
+
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    sockaddr_in outside{};
+    ASSERT_TRUE(vyr::MakeIpv4Address("192.0.2.1", 40003, &outside));  // documentation range
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(vyr::GuardedConnect(fd, outside), -1);
+    EXPECT_EQ(errno, EACCES);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("refused connection to 192.0.2.1:40003"),
+              std::string::npos);
+    // Nothing went out: a socket with a connect under way would refuse another (EALREADY).
+    const int result = vyr::GuardedConnect(fd, loopback);
+    EXPECT_TRUE(result == 0 || errno == EINPROGRESS) << std::strerror(errno);
+    EXPECT_FALSE(vyr::MakeIpv4Address("not an address", 1, &loopback));
+    ::close(fd);
+    ::close(server);
+}
 
 }  // namespace

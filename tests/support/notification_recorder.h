@@ -1,5 +1,5 @@
 // A notification target for tests: keeps every snapshot record and device event in arrival order,
-// and the link states as reported, and waits with a deadline for them.
+// the link states as reported and the settings copies sent, and waits with a deadline for them.
 #pragma once
 
 #include <chrono>
@@ -27,7 +27,7 @@ public:
     };
 
     void OnSnapshot(const NotificationRecord& record) override { Add(&entries_, {true, record}); }
-    void OnSettingsChanged(const SettingsBytes&) override {}
+    void OnSettingsChanged(const SettingsBytes& bytes) override { Add(&settings_, bytes); }
     void OnDeviceEvent(const NotificationRecord& event) override { Add(&entries_, {false, event}); }
     void OnLinkState(const LinkStateReport& report) override { Add(&linkStates_, report); }
 
@@ -49,6 +49,10 @@ public:
         std::lock_guard lock(mutex_);
         return linkStates_;
     }
+    std::vector<SettingsBytes> SettingsCopies() const {
+        std::lock_guard lock(mutex_);
+        return settings_;
+    }
 
 private:
     template <typename T>
@@ -67,6 +71,7 @@ private:
     std::condition_variable changed_;
     std::vector<Entry> entries_;
     std::vector<LinkStateReport> linkStates_;
+    std::vector<SettingsBytes> settings_;
 };
 
 }  // namespace vyr::test

@@ -1,7 +1,11 @@
-// The picture server's parsers without sockets: the camera file-name rule, picture blocks with
-// their bounds, and the size limits of uploaded pictures (the control packet's rule is checked by
-// its fuzz target's replay and the server suite).
+// Pieces of the link that need no camera: the local adapter choice over made-up adapter lists, the
+// device-kind table, ReceiveExact on a socket pair (the camera type is language.ini's: the app
+// suites'), and the picture server's parsers: the camera file-name rule, picture blocks with their
+// bounds, and the size limits of uploaded pictures (the control packet's rule is checked by its
+// fuzz target's replay and the server suite).
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstring>
@@ -9,11 +13,111 @@
 #include <tuple>
 
 #include "capture/bitmap_file.h"
+#include "link/adapter_selection.h"
 #include "link/picture_upload.h"
 #include "link/received_picture.h"
+#include "link/stream_connection.h"
+#include "linkstate/link_shared.h"
 #include "support/file_bytes.h"
 
 namespace {
+
+constexpr size_t kNone = std::string::npos;
+
+vyr::NetworkAdapter Adapter(const std::string& description, std::vector<std::string> addresses) {
+    vyr::NetworkAdapter adapter{"if0", description, {0x00, 0x1B, 0x21, 0xAB, 0xCD, 0xEF}, {}, {}};
+    for (auto& address : addresses) {
+        adapter.addresses.emplace_back(address, "255.255.255.0");
+    }
+    return adapter;
+}
+
+// Adapters, the address chosen ("" when none is), how many "not find" lines are printed, and text
+// the console must and must not show. The subnet test is a substring of the last address, the
+// description needs one of the (case-sensitive) words, an unconnected adapter is skipped silently,
+// and the last match wins.
+TEST(AdapterSelection, TheLastAdapterWithAWordWhoseLastAddressIsOnTheSubnetWins) {
+    using Texts = std::vector<std::string>;
+    const std::tuple<std::vector<vyr::NetworkAdapter>, std::string, int, Texts, Texts> cases[] = {
+        {{Adapter("Intel Ethernet", {"192.168.10.7"})},
+         "192.168.10.7",
+         0,
+         {"Find OK -->szIP:192.168.10.7.\n", "00-1B-21-AB-CD-EF"},
+         {}},
+        {{Adapter("Realtek PCIe GbE", {"192.168.1.20"})}, "", 0, {}, {"Find OK"}},
+        {{Adapter("wifi wireless intel", {"192.168.1.20"})}, "", 0, {}, {"Find OK"}},
+        {{Adapter("Intel Wireless", {"10.0.0.5"})}, "", 1, {"not find...\n"}, {}},
+        {{Adapter("WiFi adapter", {"0.0.0.0"}), Adapter("Wireless A", {"192.168.1.5"}),
+          Adapter("Intel B", {"192.168.1.9", "10.1.1.1"}),
+          Adapter("Intel C", {"10.1.1.2", "192.168.1.77"})},
+         "192.168.1.77",
+         1,
+         {"not find...\n", "szIP:192.168.1.5."},
+         {"szIP:192.168.1.9."}},
+    };
+    for (const auto& [adapters, address, notFinds, shown, notShown] : cases) {
+        std::string chosen = "unchanged";
+        testing::internal::CaptureStdout();
+        const uint8_t found = vyr::SelectLocalAdapter(adapters, &chosen);
+        const std::string out = testing::internal::GetCapturedStdout();
+        SCOPED_TRACE(out);
+        EXPECT_EQ(found, address.empty() ? 0 : 1);
+        EXPECT_EQ(chosen, address.empty() ? "unchanged" : address);
+        int count = 0;
+        for (size_t at = out.find("not find"); at != kNone; at = out.find("not find", at + 1)) {
+            ++count;
+        }
+        EXPECT_EQ(count, notFinds);
+        for (const std::string& text : shown) {
+            EXPECT_NE(out.find(text), kNone) << text;
+        }
+        for (const std::string& text : notShown) {
+            EXPECT_EQ(out.find(text), kNone) << text;
+        }
+    }
+}
+
+TEST(DeviceKind, ModelTextChoosesStreamKindAndSize) {
+    auto& globals = vyr::Globals();
+    globals.frameWidth.store(1111);
+    globals.frameHeight.store(2222);
+    // Model text, Motion-JPEG or not, display size and console line.
+    const std::tuple<const char*, int, int, int, const char*> cases[] = {
+        {"H264_CAM", 0, 1111, 2222, "FIND H264 device!\n"},  // size left as it was
+        {"xx1280_QD417Vyy", 1, 1280, 1024, "FIND 1280_QD417V device!\n"},
+        {"QD417V", 1, 1920, 1080, "FIND QD417V!\n"},
+        {"qd417v", 0, 1920, 1080, "FIND H264 device!\n"},  // case-sensitive
+    };
+    for (const auto& [model, mjpeg, width, height, line] : cases) {
+        SCOPED_TRACE(model);
+        testing::internal::CaptureStdout();
+        vyr::ApplyDeviceKind(model);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), line);
+        EXPECT_EQ(globals.mjpegMode.load(), mjpeg);
+        EXPECT_EQ(globals.frameWidth.load(), width);
+        EXPECT_EQ(globals.frameHeight.load(), height);
+    }
+}
+
+TEST(ReceiveExact, WholeBlocksOnlyAndTheConsoleLineWhenThePeerCloses) {
+    int pair[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    std::vector<uint8_t> sent(4100);
+    for (size_t i = 0; i < sent.size(); ++i) {
+        sent[i] = static_cast<uint8_t>(i * 13);
+    }
+    ASSERT_EQ(::write(pair[1], sent.data(), sent.size()), static_cast<ssize_t>(sent.size()));
+    ::close(pair[1]);
+
+    std::vector<uint8_t> block(4096);
+    EXPECT_EQ(vyr::ReceiveExact(pair[0], block.data(), 4096), 4096);
+    EXPECT_TRUE(std::equal(block.begin(), block.end(), sent.begin()));
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(vyr::ReceiveExact(pair[0], block.data(), 4096), -1);  // 4 bytes, then the end
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "net enviorment is so bad!\n");
+    EXPECT_EQ(vyr::ReceiveExact(pair[0], block.data(), 0), 0);
+    ::close(pair[0]);
+}
 
 using Step = vyr::PictureUpload::Step;
 
