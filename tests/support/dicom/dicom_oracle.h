@@ -11,7 +11,7 @@ namespace vyr::test {
 
 struct Validation {
     int errors = 0;
-    std::string output;    // everything dciodvfy said
+    std::string output;  // everything dciodvfy said
 };
 
 // dciodvfy's verdict on a file.
@@ -29,11 +29,9 @@ private:
     std::map<std::string, std::string> values_;
 };
 
-// The pixels as dcm2pnm decodes them, as an RGB888 image (null when it cannot decode them).
+// The pixels as dcm2pnm decodes them, as an RGB888 image (null when it cannot decode them), so
+// that it equals an RGB888 picture of the very same pixels.
 QImage DecodeWithDcm2pnm(const std::filesystem::path& file);
-
-// The mean absolute difference of the two images over all channels; 255 when their sizes differ.
-double MeanDifference(const QImage& a, const QImage& b);
 
 // A picture with a different colour in every pixel (rows and columns told apart), at any size.
 QImage PatternPicture(int width, int height);
