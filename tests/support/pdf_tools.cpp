@@ -2,7 +2,6 @@
 #include "support/pdf_tools.h"
 
 #include <cstdlib>
-#include <regex>
 #include <sstream>
 
 #include "support/run_command.h"
@@ -51,20 +50,6 @@ std::vector<std::string> PdfTextLines(const std::filesystem::path& pdf) {
         }
     }
     return lines;
-}
-
-std::vector<PdfWord> PdfWords(const std::filesystem::path& pdf) {
-    static const std::regex kWord(
-        R"re(<word xMin="([-0-9.]+)" yMin="([-0-9.]+)" xMax="([-0-9.]+)" yMax="([-0-9.]+)">(.*)</word>)re");
-    std::vector<PdfWord> words;
-    for (const std::string& line : Lines(Run("pdftotext -enc UTF-8 -bbox", pdf, " -"))) {
-        std::smatch match;
-        if (std::regex_search(line, match, kWord)) {
-            words.push_back({match[5], std::stod(match[1]), std::stod(match[2]),
-                             std::stod(match[3]), std::stod(match[4])});
-        }
-    }
-    return words;
 }
 
 std::vector<PdfImageRow> PdfImages(const std::filesystem::path& pdf) {

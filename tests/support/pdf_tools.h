@@ -18,13 +18,6 @@ std::string PdfMetadata(const std::filesystem::path& pdf);
 // pdftotext (UTF-8): the non-empty lines in reading order.
 std::vector<std::string> PdfTextLines(const std::filesystem::path& pdf);
 
-// pdftotext -bbox: one word and its box in points, origin at the page's top-left corner.
-struct PdfWord {
-    std::string text;
-    double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
-};
-std::vector<PdfWord> PdfWords(const std::filesystem::path& pdf);
-
 // pdfimages -list: one row per image.
 struct PdfImageRow {
     int width = 0;

@@ -1,9 +1,9 @@
 // The main window without a camera (the link is refused on 127.0.0.2): its texts in every language
 // against the table the program's users know (literal question marks included; indices outside 0
 // to 5 keep the template's captions), the live area black and Capture and Record doing nothing;
-// keys that never close it and full screen; the photo list with its start-up scan, rebuilds and
-// item clicks; snapshots and the camera's events as the link's workers deliver them (from another
-// thread); the player. (Exit and the close box: the window chain's test.)
+// keys that never close it and full screen; the photo list with its start-up scan and rebuilds;
+// snapshots and the camera's events as the link's workers deliver them (from another thread); the
+// player. (Exit and the close box: the window chain's test.)
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <thread>
@@ -156,31 +156,6 @@ TEST_F(MainDlgTest, ScansListEveryFileOnceWithPlaceholdersForOthers) {
     EXPECT_EQ(ItemTexts(*window.photoList()), names << "2026_99.bmp"
                                                     << "notes.txt");
     EXPECT_EQ(window.view(), MainDlg::View::kLive);
-}
-
-TEST_F(MainDlgTest, PhotoListViewAndItemClicksIntoThePreview) {
-    WritePicture(PatientFolder() / "a.bmp", 300, 200, Qt::red);
-    WritePicture(PatientFolder() / "b.bmp", 300, 200, Qt::green);
-    MainDlg& window = Open();
-    // A click on the preview opens the photo list, as Photo Management does.
-    QTest::mouseClick(window.Control(kIdPreview), Qt::LeftButton);
-    EXPECT_EQ(window.view(), MainDlg::View::kPhotoList);
-    EXPECT_EQ(VisibleAreas(window), (Areas{kIdPhotoList, kIdPreview}));
-    PhotoList& list = *window.photoList();
-    QTRY_VERIFY(!list.isScanning());
-    ASSERT_EQ(list.count(), 2);
-    ClickRow(list, 1);
-    QTRY_COMPARE(CurrentItemIndex(), 1);
-    EXPECT_EQ(PictureCentre(window.Control(kIdPreview)), QColor(Qt::green));
-    // An empty part of the list: no selection, no picture.
-    const QPoint empty(list.viewport()->width() - 4, list.viewport()->height() - 4);
-    ASSERT_EQ(list.itemAt(empty), nullptr);
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, empty);
-    QTRY_COMPARE(CurrentItemIndex(), -1);
-    EXPECT_FALSE(PictureCentre(window.Control(kIdPreview)).isValid());
-    ClickControl(window, kIdVideo);
-    EXPECT_EQ(window.view(), MainDlg::View::kLive);
-    EXPECT_EQ(VisibleAreas(window), (Areas{kIdLiveArea, kIdPreview}));
 }
 
 TEST_F(MainDlgTest, SnapshotsAndReceivedPicturesFromTheLinksWorkers) {

@@ -44,25 +44,6 @@ protected:
     }
 };
 
-TEST_F(PhotoBrowserTest, WithNothingSelectedCompareSaysSorryAndDeleteAsksForPictures) {
-    ASSERT_EQ(OpenPhotoList().count(), 0);
-    MainDlg& window = *window_;
-    ClickControl(window, kIdCompare);
-    ExpectAsked(0, 1, "Please select 1-4 pictures for comparison!", "Sorry", PromptButtons::kOk,
-                nullptr);
-    EXPECT_EQ(window.view(), MainDlg::View::kPhotoList);
-    // Cancel stops; OK builds the list again and resets the current item. Neither deletes.
-    SetCurrentItemIndex(3);
-    prompts_.QueueAnswer(PromptAnswer::kCancel);
-    ClickControl(window, kIdDelete);
-    EXPECT_EQ(CurrentItemIndex(), 3);
-    prompts_.QueueAnswer(PromptAnswer::kOk);
-    ClickControl(window, kIdDelete);
-    EXPECT_EQ(CurrentItemIndex(), -1);
-    ExpectAsked(1, 3, "please select pictures!", "Delete File!", PromptButtons::kOkCancel, &window);
-    EXPECT_TRUE(home_.TrashedFiles().empty());
-}
-
 TEST_F(PhotoBrowserTest, CompareShowsUpToFourSelectedPicturesInListOrder) {
     // Clicked in another order than the list's and more than four: the first four in list order.
     const std::vector<int> clicked = {5, 0, 3, 1, 6, 2};

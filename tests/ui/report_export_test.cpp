@@ -146,11 +146,6 @@ TEST_F(ReportExportTest, LanguagesAsTextWithEveryFontEmbedded) {
          "左下第一磨牙龋齿"},
         {1, "保存文件",
          "检测报告:|姓名:张三 性别:男 年龄:30|电话:10000|日期:|病情描叙:|左下第一磨牙龋齿"},
-        {3, "Salvar como",
-         "relatório Dental:|Nome:张三 Sexo:M Idade:30|TEL:10000|Data:|Descri??o da condi??o:|"
-         "左下第一磨牙龋齿"},
-        {5, "保存文件",
-         "檢測報告:|姓名:张三 性别:男 年齡:30|電話:10000|日期:|病情描敘:|左下第一磨牙龋齿"},
         // Outside 0 to 5: no heading, empty lines, no dialog title; the description stays.
         {7, "", "左下第一磨牙龋齿"},
     };
