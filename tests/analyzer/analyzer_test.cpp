@@ -1,7 +1,7 @@
-// The analyzer through its real window on the offscreen platform. Mouse mode: captions by language,
-// the fitted picture, strokes under the pointer read back from the saved BMP with QImage, the pen
-// colour in language.ini, saves that keep every file, failures that are not reported as saves and
-// pictures that cannot be opened. Touch mode, driven by synthetic touch sequences through the
+// The analyzer through its real window on the offscreen platform. Mouse mode: the fitted picture,
+// strokes under the pointer read back from the saved BMP with QImage, the pen colour in
+// language.ini, saves that keep every file, failures that are not reported as saves and pictures
+// that cannot be opened. Touch mode, driven by synthetic touch sequences through the
 // window system path: one-finger pan and two-finger zoom with the picture following the fingers,
 // and marking with the fingers.
 #include <gtest/gtest.h>
@@ -133,27 +133,6 @@ protected:
 private:
     std::unique_ptr<QTest::QTouchEventWidgetSequence> touch_;
 };
-
-TEST_F(AnalyzerTest, CaptionsFollowTheLanguageAndLanguageSixKeepsTheTemplates) {
-    // Captions of Save, Transformation, Image mark, Reset, Cancel and the three pens.
-    const std::pair<int, const char*> rows[] = {
-        {0, "Save|Transformation|Image mark|Reset|取消|R|G|B"},
-        {1, "保存|图像变换|图像标注|复位|取消|R|G|B"},
-        {2, "Salvar|Transformación|Marcar imagen|Reset|取消|R|G|B"},
-        {3, "Salvar|Transforma??o|Marcar imagem|Reiniciar|取消|R|G|B"},
-        {5, "保存|圖像變換|圖像標註|復位|取消|R|G|B"},
-        {6, "保存|图像旋转|图像标注|复位|取消|R|G|B"},
-        {-1, "保存|图像旋转|图像标注|复位|取消|R|G|B"}};
-    for (const auto& [language, captions] : rows) {
-        WriteSettings(Settings{.languageIndex = language});
-        CVyrOpenCV& window = Open("none.bmp", InputModeChoice::kTouch);
-        EXPECT_EQ(window.windowTitle(), "Analyzer-1");
-        EXPECT_EQ(Captions(window, {kIdSave, kIdTransformation, kIdImageMark, kIdReset, kIdCancel,
-                                    kIdPenRed, kIdPenGreen, kIdPenBlue}),
-                  QString::fromUtf8(captions))
-            << "language " << language;
-    }
-}
 
 TEST_F(AnalyzerTest, TheFittedPictureFillsTheFrameAndAStrokeLiesUnderThePointer) {
     CVyrOpenCV& window = Open("a.bmp", InputModeChoice::kMouse);

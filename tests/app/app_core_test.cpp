@@ -1,8 +1,7 @@
-// The application core: the current patient copied field by field, the patient folders beside the
-// data (TELs that are not one folder name refused before anything is made), the command line, and
-// language.ini beyond what the dialogs show (read-only files, unwritable folders, a crash between
-// writing and renaming: the one atomic writer of language.ini and usrinfo.bin) with the number
-// box's ascii-to-integer rule and its 99-byte cut.
+// The application core: the patient folders beside the data (TELs that are not one folder name
+// refused before anything is made), the command line, and language.ini beyond what the dialogs show
+// (read-only files, unwritable folders, a crash between writing and renaming: the one atomic writer
+// of language.ini and usrinfo.bin).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -10,16 +9,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/core/command_line.h"
 #include "app/core/patient_folders.h"
-#include "app/core/vyr_app.h"
 #include "platform/atomic_file.h"
-#include "settings/number_text.h"
 #include "settings/settings_file.h"
 #include "support/file_bytes.h"
 #include "support/temp_dir.h"
@@ -29,29 +25,6 @@ namespace {
 namespace fs = std::filesystem;
 using vyr::test::ReadFileBytes;
 using vyr::test::TempDir;
-
-TEST(VyrApp, CurrentPatientIsCopiedFieldByField) {
-    vyr::CVyrApp app({}, {});
-    EXPECT_EQ(vyr::CVyrApp::Current(), &app);
-    vyr::PatientRecord patient = vyr::MakePatientRecord("abcdefgh", "44", "123", 1);
-    patient.inUse = 1;
-    app.SetCurrentPatient(patient);
-    vyr::PatientRecord out{};
-    ASSERT_EQ(app.GetCurrentPatient(&out), 0);
-    EXPECT_EQ(out.Name(), "abcdefgh");
-    EXPECT_EQ(out.inUse, 1);
-    app.SetCurrentPatient(vyr::MakePatientRecord("xy", "", "9", 0));
-    ASSERT_EQ(app.GetCurrentPatient(&out), 0);
-    // The caller's bytes behind each terminator stay.
-    EXPECT_EQ(std::string(out.name.data(), 8), std::string("xy\0defgh", 8));
-    EXPECT_EQ(out.Age(), "");
-    EXPECT_EQ(out.Tel(), "9");
-    EXPECT_EQ(out.gender, 0);
-    app.ResetForStart();
-    vyr::PatientRecord cleared{};
-    ASSERT_EQ(app.GetCurrentPatient(&cleared), 0);
-    EXPECT_EQ(cleared.Tel(), "");
-}
 
 TEST(PatientFolders, RefusesTelsThatAreNotOneFolderNameOrDoNotFitThePathAndMakesTheRest) {
     TempDir dir;
@@ -157,25 +130,6 @@ TEST_F(SettingsFile, ACrashBeforeTheRenameKeepsTheOldFileAndNoTemporary) {
     struct stat info {};
     ASSERT_EQ(::stat(path_.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
-}
-
-TEST(NumberText, FollowsTheAsciiToIntegerRuleSaturatedOverTheFirst99Bytes) {
-    constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
-    const std::pair<std::string, int32_t> cases[] = {
-        {"12abc", 12},
-        {"  \t-7x", -7},
-        {"+5", 5},
-        {"abc", 0},
-        {"- 5", 0},
-        {"2147483647", kMax},
-        {"2147483648", kMax},
-        {"-2147483649", std::numeric_limits<int32_t>::min()},
-        {std::string(98, ' ') + "7", 7},
-        {std::string(99, ' ') + "7", 0},
-        {std::string(98, '0') + "42", 4}};
-    for (const auto& [text, value] : cases) {
-        EXPECT_EQ(vyr::NumberTextToInt32(text), value) << text;
-    }
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The first-run language dialog and the settings dialog through their controls: every language item
-// stores its index (one table for both windows), typed text stores no language, the camera type a
-// stored number checks, clicks written at once, Cancel, and OK with the number box.
+// stores its index (one table for both windows), the camera type a stored number checks, clicks
+// written at once, Cancel, and OK with the number box.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -86,25 +86,6 @@ TEST_F(SettingsDialogs, EveryLanguageItemStoresItsIndexAndKeepsTheOtherNumbers) 
         ClickControl(dialog, vyr::kIdOk);
         EXPECT_EQ(Stored(), SettingsBytes(index, 9, 1, 2));
     }
-}
-
-TEST_F(SettingsDialogs, TypedTextStoresNoLanguage) {
-    {
-        vyr::CDlgLanguage dialog(path_);  // no file yet: the defaults
-        dialog.show();
-        QLineEdit* text = dialog.Combo(vyr::kIdLanguageChoice)->lineEdit();
-        text->selectAll();
-        QTest::keyClicks(text, "Deutsch");
-        ClickControl(dialog, vyr::kIdOk);
-        EXPECT_EQ(Stored(), SettingsBytes(-1, 73, 0, 0));
-    }
-    Store(SettingsBytes(0, 73, 0, 0));
-    vyr::CVyrConfig dialog(app_);
-    dialog.show();
-    EXPECT_EQ(Checks(dialog), (std::vector<bool>{true, false, false}));
-    dialog.Combo(vyr::kIdConfigLanguage)->setEditText("Klingon");
-    ClickControl(dialog, vyr::kIdOk);  // without a main window
-    EXPECT_EQ(Stored(), SettingsBytes(-1, 73, 0, 0));
 }
 
 TEST_F(SettingsDialogs, TheStoredCameraTypeChecksOneButtonAndAClickIsWrittenAtOnce) {

@@ -1,12 +1,10 @@
 // The control and picture servers of a running link, driven by the simulated camera's button and
 // uploader from 127.0.0.2 on loopback ports of the servers' own choosing: commands and the
 // packet rule, uploads stored under the camera's name, namesakes and resent pictures, refused
-// (oversize, escaping, broken) and unwritable uploads, strangers, silent connections, and random
-// traffic after which the servers still answer.
+// (oversize, escaping, broken) and unwritable uploads, strangers and silent connections.
 #include <gtest/gtest.h>
 
 #include <QImage>
-#include <random>
 #include <tuple>
 
 #include "link/camera_link.h"
@@ -154,7 +152,6 @@ TEST_F(CameraServersTest, UploadsAreStoredUnderTheCameraNameAndCommandFourDelete
     ASSERT_GT(jpeg.size(), 3u * 8192);
     std::vector<uint8_t> padded = jpeg;
     padded.resize((padded.size() / 8192 + 1) * 8192, 0);  // zeros after the end-of-image marker
-    const auto wide = Seed("jpeg_4096x48.jpg");
     camsim::PictureOptions broken;
     broken.breakAfterBytes = 3 * vyr::kPictureBlockBytes + 100;  // three whole blocks arrive
     // Camera name, bytes, how they are sent, stored name and picture size.
@@ -163,8 +160,6 @@ TEST_F(CameraServersTest, UploadsAreStoredUnderTheCameraNameAndCommandFourDelete
             {"IMG_20260415_103007123.jpg", jpeg, {}, "IMG_20260415_103007.bmp", {1280, 1024}},
             // Whole blocks only: the picture ends at the following short block.
             {"DSC0012345678901234567.jpg", padded, {}, "12345678901234.bmp", {1280, 1024}},
-            // A side of exactly 4096 is allowed.
-            {"IMG_20261207_101014_001.jpg", wide, {}, "IMG_20261207_101014.bmp", {4096, 48}},
             // A camera that breaks off over the 10240-byte minimum: what arrived is kept.
             {"IMG_20260415_000002.jpg", jpeg, broken, "IMG_20260415_000002.bmp", {1280, 1024}},
         };
@@ -183,8 +178,7 @@ TEST_F(CameraServersTest, UploadsAreStoredUnderTheCameraNameAndCommandFourDelete
     }
     camsim::SendControlCode(control_, camsim::kDeleteLast);
     WaitForControl(1);
-    EXPECT_EQ(Files(),
-              (Names{"12345678901234.bmp", "IMG_20260415_103007.bmp", "IMG_20261207_101014.bmp"}));
+    EXPECT_EQ(Files(), (Names{"12345678901234.bmp", "IMG_20260415_103007.bmp"}));
 }
 
 // Two different pictures of one second share their stored name: both are kept and announced, the
@@ -236,8 +230,6 @@ TEST_F(CameraServersTest, RefusedAndUnwritableUploadsLeaveNothingAndCommandFourD
         {"IMG_20261207_101012_001.jpg", tooLarge, {}},
         {"IMG_20260415_000003.jpg", jpeg, shortBreak},
         {"../../../../tmp/x_y.jpg", jpeg, {}},
-        {"a/../../b_c.jpg", jpeg, {}},
-        {"_AAA../../../../x", jpeg, {}},
         {"..._leak.jpg", jpeg, {}},
         {"abc", jpeg, {}},
     };
@@ -298,38 +290,6 @@ TEST_F(CameraServersTest, StrangersAndSilentConnectionsDoNotKeepTheCameraOut) {
     EXPECT_EQ(codes, (std::vector<int>{1, 5}));
     EXPECT_TRUE(silentControl.ClosedByPeerWithin(5s));
     EXPECT_TRUE(stalledUpload.ClosedByPeerWithin(5s));
-}
-
-// Random blocks, some with picture bytes behind them, and cut short: no file leaves the folder,
-// and both servers answer afterwards.
-TEST_F(CameraServersTest, RandomTrafficLeavesNoFileOutsideTheFolderAndServersAnswer) {
-    std::mt19937 random(20260415);
-    const auto& jpeg = PatternJpeg();
-    for (int i = 0; i < 12; ++i) {
-        std::vector<uint8_t> traffic(vyr::kPictureBlockBytes * (1 + random() % 4));
-        std::generate(traffic.begin(), traffic.end(),
-                      [&] { return static_cast<uint8_t>(random()); });
-        for (size_t at = 0; i % 3 == 0 && at < traffic.size(); at += vyr::kPictureBlockBytes) {
-            traffic[at + 10] = 0x00;
-            traffic[at + 11] = 0x20;  // 8192
-            std::copy_n(jpeg.begin() + static_cast<long>(at / vyr::kPictureBlockBytes * 8192), 8192,
-                        traffic.begin() + static_cast<long>(at) + 38);
-        }
-        traffic.resize(traffic.size() - random() % 100);
-        camsim::SendRawControl(picture_, {traffic});
-        camsim::SendRawControl(control_, {{traffic.begin(), traffic.begin() + 10}});
-    }
-    WaitForControl(12);
-    WaitForUploads(12);
-    for (const std::string& file : Files()) {
-        EXPECT_EQ(file.find('/'), std::string::npos) << file;
-    }
-    camsim::SendControlCode(control_, camsim::kRelease);
-    WaitForControl(13);
-    Send("IMG_20260415_000008.jpg", jpeg);
-    WaitForUploads(13);
-    EXPECT_TRUE(fs::exists(Folder() / "IMG_20260415_000008.bmp"));
-    EXPECT_EQ(link_.shared().snapshotFlags.value(), 0);
 }
 
 }  // namespace

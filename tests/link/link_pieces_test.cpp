@@ -1,11 +1,9 @@
 // Pieces of the link that need no camera: the local adapter choice over made-up adapter lists, the
-// device-kind table, ReceiveExact on a socket pair (the camera type is language.ini's: the app
-// suites'), and the picture server's parsers: the camera file-name rule, picture blocks with their
+// device-kind table (the camera type is language.ini's: the app suites'), and the picture server's
+// parsers: the camera file-name rule, picture blocks with their
 // bounds, and the size limits of uploaded pictures (the control packet's rule is checked by its
 // fuzz target's replay and the server suite).
 #include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <array>
 #include <cstring>
@@ -97,26 +95,6 @@ TEST(DeviceKind, ModelTextChoosesStreamKindAndSize) {
         EXPECT_EQ(globals.frameWidth.load(), width);
         EXPECT_EQ(globals.frameHeight.load(), height);
     }
-}
-
-TEST(ReceiveExact, WholeBlocksOnlyAndTheConsoleLineWhenThePeerCloses) {
-    int pair[2];
-    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
-    std::vector<uint8_t> sent(4100);
-    for (size_t i = 0; i < sent.size(); ++i) {
-        sent[i] = static_cast<uint8_t>(i * 13);
-    }
-    ASSERT_EQ(::write(pair[1], sent.data(), sent.size()), static_cast<ssize_t>(sent.size()));
-    ::close(pair[1]);
-
-    std::vector<uint8_t> block(4096);
-    EXPECT_EQ(vyr::ReceiveExact(pair[0], block.data(), 4096), 4096);
-    EXPECT_TRUE(std::equal(block.begin(), block.end(), sent.begin()));
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(vyr::ReceiveExact(pair[0], block.data(), 4096), -1);  // 4 bytes, then the end
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "net enviorment is so bad!\n");
-    EXPECT_EQ(vyr::ReceiveExact(pair[0], block.data(), 0), 0);
-    ::close(pair[0]);
 }
 
 using Step = vyr::PictureUpload::Step;

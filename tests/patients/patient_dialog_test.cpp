@@ -1,7 +1,7 @@
 // The patient dialog through its controls on a working folder of its own, prompts answered by the
-// test: the first open, its captions in every language, Save with its limit, Edit and Delete of the
-// clicked row, texts cut to their fields, Enter, and the search with its double
-// listing, search mode and how Edit after a search and New reaches the patient that was chosen.
+// test: the first open, Save with its limit, Edit and Delete of the clicked row, Enter, and the
+// search with its double listing, search mode and how Edit after a search and New reaches the
+// patient that was chosen.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -16,7 +16,6 @@
 #include "patients/dialog/vyr_dlg_template.h"
 #include "platform/dialogs/testing/recording_shell.h"
 #include "platform/dialogs/testing/scripted_prompts.h"
-#include "settings/settings_file.h"
 #include "support/file_bytes.h"
 #include "support/gui/dialog_actions.h"
 #include "support/temp_dir.h"
@@ -63,27 +62,6 @@ protected:
                   .exeDir = dir_.path().string()},
                  {&prompts_, &shell_}};
 };
-
-TEST_F(PatientDialog, CaptionsFollowTheLanguageAndOtherIndicesKeepTheTemplate) {
-    // Captions of the buttons Save to Enter, then of the labels.
-    const std::pair<int32_t, const char*> rows[] = {
-        {0, "Save|New|Delete|Edit|Search|Login|TEL:|Name:|Age:|Gender"},
-        {1, "保存|新增|删除|编辑|搜索|登录|电话:|姓名:|年龄:|性别"},
-        {2, "Salvar|Nuevo|Eliminar|Editar|Buscar|Login|TEL:|Nombre:|Edad:|Sexo"},
-        {3, "Salvar|Novo|Excluir|Editar|Pesquisar|Login|TEL:|Nome:|Idade:|Sexo"},
-        {4, "Salva|Nuovo|Elimina|modificare|Ricerca|Login|TEL:|Nome:|Età:|Genere"},
-        {5, "保存|新增|刪除|編輯|搜索|登錄|電話:|姓名:|年齡:|性別"},
-        {6, "Save|New|Delete|Edit|Search|Enter|TEL:|Name:|Age:|Gender:"},
-        {-1, "Save|New|Delete|Edit|Search|Enter|TEL:|Name:|Age:|Gender:"}};
-    for (const auto& [language, captions] : rows) {
-        ASSERT_EQ(
-            WriteSettingsFile(dir_.File("language.ini"), SettingsToBytes({language, 73, 0, 0})), 0);
-        EXPECT_EQ(Captions(*Open(), {kIdSave, kIdNew, kIdDelete, kIdEdit, kIdSearch, kIdEnter,
-                                     kIdTelLabel, kIdNameLabel, kIdAgeLabel, kIdGenderLabel}),
-                  QString::fromUtf8(captions))
-            << "language " << language;
-    }
-}
 
 TEST_F(PatientDialog, SaveAdds991PatientsAndRefusesThe992ndWithTheFileUnchanged) {
     StorePatients(990);
@@ -136,18 +114,6 @@ TEST_F(PatientDialog, DeleteRemovesTheClickedRowAndMovesTheLaterRowsUp) {
     EXPECT_EQ(Row(*dialog, 3), (Cells{"4", "p4", "24", "0", "t4"}));
     EXPECT_EQ(Boxes(*dialog), (Cells{"", "", "", "Male"}));
     EXPECT_EQ(U32At(Stored(), 0), 4u);  // the zeroed tail is the store suite's
-}
-
-TEST_F(PatientDialog, TextsLongerThanTheirFieldsAreCutAtCharacterBoundaries) {
-    auto dialog = Open();
-    TypeInto(*dialog, kIdNameBox, QString(120, 'n'));
-    TypeInto(*dialog, kIdAgeBox, QString::fromUtf8("é").repeated(12));   // 24 bytes
-    TypeInto(*dialog, kIdTelBox, QString::fromUtf8("电").repeated(12));  // 36 bytes
-    ClickControl(*dialog, kIdSave);
-    const PatientRecord saved = app_.patientStore().Slot(1);
-    EXPECT_EQ(saved.Name(), std::string(99, 'n'));
-    EXPECT_EQ(QString::fromStdString(std::string(saved.Age())), QString::fromUtf8("é").repeated(9));
-    EXPECT_EQ(Row(*dialog, 1)[4], QString::fromUtf8("电").repeated(9));
 }
 
 TEST_F(PatientDialog, EnterRefusesAnEmptyOrUnusableTelAndOtherwiseHandsThePatientOver) {

@@ -1,16 +1,13 @@
-// The executable's folder, the encoder lookup by MIME type over Qt's image writers, and new files
-// written whole under a name no other file has, on both roads (unnamed O_TMPFILE file and hidden
-// temporary name): contents and permissions, numbered candidates, every name taken, a file-size
-// limit and a missing folder leave nothing behind, and racing writers lose nothing. And the
-// loopback guard: a connection outside 127.0.0.0/8 is refused before the socket is used, loopback
-// goes through.
+// The executable's folder and new files written whole under a name no other file has, on both roads
+// (unnamed O_TMPFILE file and hidden temporary name): contents and permissions, numbered
+// candidates, every name taken, a file-size limit and a missing folder leave nothing behind, and
+// racing writers lose nothing. And the loopback guard: a connection outside 127.0.0.0/8 is refused
+// before the socket is used, loopback goes through.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QImage>
-#include <QImageReader>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -19,7 +16,6 @@
 #include <thread>
 
 #include "platform/exe_dir.h"
-#include "platform/imaging/image_encoders.h"
 #include "platform/net/socket_guard.h"
 #include "platform/new_file.h"
 #include "support/file_bytes.h"
@@ -38,22 +34,6 @@ TEST(ExeDir, IsTheFolderOfThisTestProgramCutBeforeTheLastSlash) {
     EXPECT_EQ(vyr::ExeDirOf("vyr"), "");
     const std::string deep = "/" + std::string(300, 'd');  // longer than 260 characters
     EXPECT_EQ(vyr::ExeDirOf(deep + "/vyr"), deep);
-}
-
-TEST(ImageEncoders, FindsTheBmpWriterByExactMimeTypeOnly) {
-    vyr::EncoderClsid clsid;
-    ASSERT_EQ(vyr::GetEncoderClsid(u"image/bmp", &clsid), 1);
-    vyr::test::TempDir dir;
-    const QString path = QString::fromStdString(dir.File("x.dat"));
-    QImage image(3, 2, QImage::Format_RGB888);
-    image.fill(Qt::red);
-    ASSERT_TRUE(image.save(path, clsid.format.constData()));
-    EXPECT_EQ(QImageReader(path).format(), "bmp");
-    for (const char16_t* type :
-         {u"image/BMP", u"image/x-no-such-type", u"", (const char16_t*)nullptr}) {
-        EXPECT_EQ(vyr::GetEncoderClsid(type, &clsid), 0);
-    }
-    EXPECT_EQ(vyr::GetEncoderClsid(u"image/bmp", nullptr), 0);
 }
 
 std::vector<std::string> Listing(const fs::path& folder) {

@@ -5,7 +5,6 @@
 // camera).
 #include <gtest/gtest.h>
 
-#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -85,13 +84,10 @@ TEST(Camprobe, LateCameraSnapshotAndRecordingAreReportedInTheLinesAndTheJson) {
 
     const std::string snapshot = probe.json["snapshot"].toString().toStdString();
     EXPECT_EQ(fs::path(snapshot).parent_path(), root / "jpg" / "0571");
-    EXPECT_EQ(QImage(QString::fromStdString(snapshot)).size(), QSize(640, 360));
     const QJsonArray recordings = probe.json["recordings"].toArray();
     ASSERT_EQ(recordings.size(), 1);
     const fs::path video = recordings[0].toString().toStdString();
     EXPECT_EQ(video.parent_path(), root / "video");
-    EXPECT_EQ(video.extension(), ".avi");
-    EXPECT_GT(fs::file_size(video), 0u);
     const QJsonArray events = probe.json["events"].toArray();
     ASSERT_EQ(events.size(), 1);
     EXPECT_EQ(events[0]["code"].toInt(), 11);
