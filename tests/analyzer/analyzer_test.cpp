@@ -134,6 +134,27 @@ private:
     std::unique_ptr<QTest::QTouchEventWidgetSequence> touch_;
 };
 
+TEST_F(AnalyzerTest, CaptionsFollowTheLanguageAndLanguageSixKeepsTheTemplates) {
+    // Captions of Save, Transformation, Image mark, Reset, Cancel and the three pens.
+    const std::pair<int, const char*> rows[] = {
+        {0, "Save|Transformation|Image mark|Reset|取消|R|G|B"},
+        {1, "保存|图像变换|图像标注|复位|取消|R|G|B"},
+        {2, "Salvar|Transformación|Marcar imagen|Reset|取消|R|G|B"},
+        {3, "Salvar|Transforma??o|Marcar imagem|Reiniciar|取消|R|G|B"},
+        {5, "保存|圖像變換|圖像標註|復位|取消|R|G|B"},
+        {6, "保存|图像旋转|图像标注|复位|取消|R|G|B"},
+        {-1, "保存|图像旋转|图像标注|复位|取消|R|G|B"}};
+    for (const auto& [language, captions] : rows) {
+        WriteSettings(Settings{.languageIndex = language});
+        CVyrOpenCV& window = Open("none.bmp", InputModeChoice::kTouch);
+        EXPECT_EQ(window.windowTitle(), "Analyzer-1");
+        EXPECT_EQ(Captions(window, {kIdSave, kIdTransformation, kIdImageMark, kIdReset, kIdCancel,
+                                    kIdPenRed, kIdPenGreen, kIdPenBlue}),
+                  QString::fromUtf8(captions))
+            << "language " << language;
+    }
+}
+
 TEST_F(AnalyzerTest, TheFittedPictureFillsTheFrameAndAStrokeLiesUnderThePointer) {
     CVyrOpenCV& window = Open("a.bmp", InputModeChoice::kMouse);
     const QSize size = window.surface()->contentsRect().size();

@@ -16,6 +16,7 @@
 #include "patients/dialog/vyr_dlg_template.h"
 #include "platform/dialogs/testing/recording_shell.h"
 #include "platform/dialogs/testing/scripted_prompts.h"
+#include "settings/settings_file.h"
 #include "support/file_bytes.h"
 #include "support/gui/dialog_actions.h"
 #include "support/temp_dir.h"
@@ -62,6 +63,27 @@ protected:
                   .exeDir = dir_.path().string()},
                  {&prompts_, &shell_}};
 };
+
+TEST_F(PatientDialog, CaptionsFollowTheLanguageAndOtherIndicesKeepTheTemplate) {
+    // Captions of the buttons Save to Enter, then of the labels.
+    const std::pair<int32_t, const char*> rows[] = {
+        {0, "Save|New|Delete|Edit|Search|Login|TEL:|Name:|Age:|Gender"},
+        {1, "保存|新增|删除|编辑|搜索|登录|电话:|姓名:|年龄:|性别"},
+        {2, "Salvar|Nuevo|Eliminar|Editar|Buscar|Login|TEL:|Nombre:|Edad:|Sexo"},
+        {3, "Salvar|Novo|Excluir|Editar|Pesquisar|Login|TEL:|Nome:|Idade:|Sexo"},
+        {4, "Salva|Nuovo|Elimina|modificare|Ricerca|Login|TEL:|Nome:|Età:|Genere"},
+        {5, "保存|新增|刪除|編輯|搜索|登錄|電話:|姓名:|年齡:|性別"},
+        {6, "Save|New|Delete|Edit|Search|Enter|TEL:|Name:|Age:|Gender:"},
+        {-1, "Save|New|Delete|Edit|Search|Enter|TEL:|Name:|Age:|Gender:"}};
+    for (const auto& [language, captions] : rows) {
+        ASSERT_EQ(
+            WriteSettingsFile(dir_.File("language.ini"), SettingsToBytes({language, 73, 0, 0})), 0);
+        EXPECT_EQ(Captions(*Open(), {kIdSave, kIdNew, kIdDelete, kIdEdit, kIdSearch, kIdEnter,
+                                     kIdTelLabel, kIdNameLabel, kIdAgeLabel, kIdGenderLabel}),
+                  QString::fromUtf8(captions))
+            << "language " << language;
+    }
+}
 
 TEST_F(PatientDialog, SaveAdds991PatientsAndRefusesThe992ndWithTheFileUnchanged) {
     StorePatients(990);
