@@ -1,10 +1,9 @@
 // The recording thread fed through RecordRing as the decode threads feed it, with the local clock
-// set by the test: twelve simulated minutes give three files split at minutes 5 and 10, each
+// set by the test: H.264 recorded across the hour gives three files split every five minutes, each
 // starting at a key frame; ffprobe reads each with the right codec, size and rate, and ffmpeg's
-// stream copy of the files gives back exactly the frames fed (H.264 pictures with the parameter
-// sets before them), but for those dropped between a split and the next key frame. Also the split
-// across the hour, a link stopped mid-recording, a folder that cannot be opened and a disk that
-// fills up.
+// stream copy of the files gives back exactly the frames fed (pictures with the parameter sets
+// before them), but for those dropped between a split and the next key frame. Also a folder that
+// cannot be opened and a disk that fills up (Motion-JPEG).
 #include "capture/recording_thread.h"
 
 #include <gtest/gtest.h>
@@ -124,10 +123,10 @@ protected:
         return vyr::test::ReadFileBytes(out);
     }
 
-    // Every file is closed with its index, its first chunk indexed as a key frame, the header's
-    // frame count and the packets ffprobe reads agree, and ffmpeg decodes it without a word.
-    // Returns the number of chunks.
-    size_t ExpectPlayable(const std::string& name) {
+    // Every file is closed with its index, its first chunk indexed as a key frame, ffprobe reads
+    // the codec, size and rate given, the header's frame count and the packets it reads agree,
+    // and ffmpeg decodes it without a word. Returns the number of chunks.
+    size_t ExpectPlayable(const std::string& name, const std::string& stream) {
         const std::string path = VideoFile(name);
         const auto avi = vyr::test::ReadAvi(vyr::test::ReadFileBytes(path));
         EXPECT_TRUE(avi.error.empty()) << avi.error;
@@ -136,31 +135,15 @@ protected:
         EXPECT_TRUE(!avi.index.empty() && (avi.index[0].flags & 0x10u) != 0)
             << "first chunk not a key frame";
         const std::string count = std::to_string(avi.index.size());
-        EXPECT_EQ(RunCommand("ffprobe -v error -count_packets -show_entries "
-                             "stream=nb_read_packets,nb_frames -of csv=p=0 " +
-                             ShellQuote(path))
-                      .output,
-                  count + "," + count + "\n");
+        EXPECT_EQ(
+            RunCommand("ffprobe -v error -count_packets -show_entries stream=codec_name,width,"
+                       "height,r_frame_rate,nb_read_packets,nb_frames -of csv=p=0 " +
+                       ShellQuote(path))
+                .output,
+            stream + "," + count + "," + count + "\n");
         EXPECT_EQ(RunCommand("ffmpeg -v error -i " + ShellQuote(path) + " -f null - 2>&1").output,
                   "");
         return avi.index.size();
-    }
-
-    // The files by name, each with codec_name, width, height and r_frame_rate as ffprobe reads
-    // them and with exactly the given units.
-    void ExpectFiles(const std::vector<std::string>& names, const std::vector<Unit>& contents,
-                     const std::string& stream, const std::string& format) {
-        ASSERT_EQ(VideoFiles(), names);
-        for (size_t f = 0; f < names.size(); ++f) {
-            SCOPED_TRACE(names[f]);
-            ExpectPlayable(names[f]);
-            EXPECT_EQ(RunCommand("ffprobe -v error -select_streams v:0 -show_entries "
-                                 "stream=codec_name,width,height,r_frame_rate -of csv=p=0 " +
-                                 ShellQuote(VideoFile(names[f])))
-                          .output,
-                      stream);
-            EXPECT_EQ(StreamCopy(VideoFile(names[f]), format), contents[f]);
-        }
     }
 
     static Unit Join(const std::vector<Unit>& units, size_t from, size_t to) {
@@ -177,7 +160,8 @@ protected:
     uint64_t fed_ = 0;
 };
 
-TEST_F(RecordingThreadTest, TwelveMinutesOfH264GiveThreeFilesSplitAtKeyFrames) {
+// Opened at minute 57: no split at 11:01:59, a split at 11:02:00 and at 11:07:00, on P pictures.
+TEST_F(RecordingThreadTest, H264AcrossTheHourGivesThreeFilesSplitAtKeyFrames) {
     std::string log;
     const Unit stream =
         vyr::test::MakeH264Stream(root_.path().string(),
@@ -198,45 +182,28 @@ TEST_F(RecordingThreadTest, TwelveMinutesOfH264GiveThreeFilesSplitAtKeyFrames) {
     ASSERT_EQ(units.size(), 40u);
     ASSERT_EQ(keys.size(), 4u);
 
-    // Units before the first SPS are not recorded; the splits fall on P pictures of a GOP.
     Globals().mjpegMode.store(0);
-    vyr::test::TestClock clock(2031, 7, 9, 10, 0, 30);
+    vyr::test::TestClock clock(2031, 7, 9, 10, 57, 30);
     FeedAll(clock, units, isKey,
-            {{keys[0] + 3, {10, 4, 59}},
-             {keys[0] + 6, {10, 5, 0}},
-             {keys[1] + 6, {10, 10, 0}},
-             {keys[2] + 6, {10, 12, 30}}},
+            {{keys[0] + 3, {11, 1, 59}},
+             {keys[0] + 6, {11, 2, 0}},
+             {keys[1] + 6, {11, 7, 0}},
+             {keys[2] + 6, {11, 9, 30}}},
             keys[2] + 6);
     EXPECT_EQ(Globals().recordingActive.load(), 0);
     EXPECT_EQ(link_.counters.recordFilesClosed.load(), 3u);
     // The first file from the first key picture up to the split; the second from the next key
     // picture; the third until the first key picture after the stop, which it still holds.
-    ExpectFiles({"20310709100030.avi", "20310709100500.avi", "20310709101000.avi"},
-                {Join(units, keys[0], keys[0] + 5), Join(units, keys[1], keys[1] + 5),
-                 Join(units, keys[2], keys[3])},
-                "h264,320,240,25/1\n", "h264");
-}
-
-TEST_F(RecordingThreadTest, TwelveMinutesOfMotionJpegGiveThreeFiles) {
-    const std::vector<Unit> jpegs = Jpegs(12);
-    vyr::test::TestClock clock(2031, 7, 9, 10, 0, 30);
-    // Picture 4 is dropped at the split and picture 5 opens a file; picture 10, after the stop,
-    // still ends up in the file.
-    FeedAll(clock, jpegs, std::vector<bool>(12, true),
-            {{4, {10, 5, 0}}, {5, {10, 5, 1}}, {8, {10, 10, 0}}, {9, {10, 10, 2}}}, 10);
-    ExpectFiles({"20310709100030.avi", "20310709100501.avi", "20310709101002.avi"},
-                {Join(jpegs, 0, 3), Join(jpegs, 5, 7), Join(jpegs, 9, 10)}, "mjpeg,320,240,20/1\n",
-                "mjpeg");
-}
-
-TEST_F(RecordingThreadTest, FileOpenedAtMinute57IsSplitAtMinute2OfTheNextHour) {
-    const Unit picture{0xFF, 0xD8, 0xFF, 0xD9};
-    vyr::test::TestClock clock(2031, 7, 9, 10, 57, 10);
-    FeedAll(clock, {picture, picture}, {true, true}, {{1, {11, 1, 59}}}, 2);
-    EXPECT_EQ(link_.counters.recordFilesClosed.load(), 0u);
-    FeedAll(clock, {picture, picture}, {true, true}, {{0, {11, 2, 0}}}, 2);
-    EXPECT_EQ(link_.counters.recordFilesClosed.load(), 1u);
-    EXPECT_EQ(VideoFiles(), (std::vector<std::string>{"20310709105710.avi", "20310709110200.avi"}));
+    const std::vector<std::string> names = {"20310709105730.avi", "20310709110200.avi",
+                                            "20310709110700.avi"};
+    const Unit contents[] = {Join(units, keys[0], keys[0] + 5), Join(units, keys[1], keys[1] + 5),
+                             Join(units, keys[2], keys[3])};
+    ASSERT_EQ(VideoFiles(), names);
+    for (size_t f = 0; f < names.size(); ++f) {
+        SCOPED_TRACE(names[f]);
+        ExpectPlayable(names[f], "h264,320,240,25/1");
+        EXPECT_EQ(StreamCopy(VideoFile(names[f]), "h264"), contents[f]);
+    }
 }
 
 TEST_F(RecordingThreadTest, UnopenableFolderRecordsNothingAndRetriesAtTheNextKeyFrame) {
@@ -284,7 +251,7 @@ TEST_F(RecordingThreadTest, RecordingCutByAFullDiskPlaysAndGoesOnInANumberedFile
     size_t next = 0;  // the first picture of the file in question
     for (size_t f = 0; f < files.size(); ++f) {
         SCOPED_TRACE(files[f]);
-        const size_t packets = ExpectPlayable(files[f]);
+        const size_t packets = ExpectPlayable(files[f], "mjpeg,320,240,20/1");
         EXPECT_TRUE(f != 0 || packets == 4u) << packets;
         ASSERT_TRUE(packets > 0 && next + packets <= fed.size());
         EXPECT_EQ(StreamCopy(VideoFile(files[f]), "mjpeg"), Join(fed, next, next + packets - 1));
