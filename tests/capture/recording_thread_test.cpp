@@ -26,10 +26,12 @@
 namespace {
 
 using vyr::Globals;
-using Unit = std::vector<uint8_t>;
+using Picture = vyr::test::CodedPicture;
 using vyr::test::RunCommand;
 using vyr::test::ShellQuote;
-using Times = std::map<size_t, std::array<int, 3>>;  // unit index -> the clock's h, m, s from then
+using vyr::test::StreamCopy;
+using Times =
+    std::map<size_t, std::array<int, 3>>;  // picture index -> the clock's h, m, s from then
 
 class RecordingThreadTest : public testing::Test {
 protected:
@@ -44,16 +46,12 @@ protected:
         std::filesystem::create_directories(root_.path() / "video");
         thread_ = std::thread([this] { vyr::RecordingThread(link_); });
     }
-    void TearDown() override { StopLink(); }
-
-    void StopLink() {
+    void TearDown() override {
         link_.stopRequested.store(1);
-        if (thread_.joinable()) {
-            thread_.join();
-        }
+        thread_.join();
     }
 
-    static std::vector<Unit> Jpegs(int count) {
+    static std::vector<Picture> Jpegs(int count) {
         vyr::camsim::CameraConfig config;
         config.streamKind = vyr::camsim::StreamKind::Mjpeg;
         config.width = 320;
@@ -62,19 +60,24 @@ protected:
         vyr::camsim::FrameLoop loop;
         std::string error;
         EXPECT_TRUE(vyr::camsim::BuildPatternLoop(config, &loop, &error)) << error;
-        return loop.frames;
+        std::vector<Picture> jpegs;
+        for (const auto& frame : loop.frames) {
+            jpegs.push_back({frame, true});
+        }
+        return jpegs;
     }
 
-    // The decode threads' hand-off; returns once the recording thread has taken the unit.
-    void Feed(const Unit& unit, bool isKey) {
+    // The decode threads' hand-off; returns once the recording thread has taken the picture.
+    void Feed(const Picture& picture) {
         vyr::StreamGlobals& globals = Globals();
+        const auto size = static_cast<int32_t>(picture.bytes.size());
         if (globals.recordingActive.load() != 0) {
-            ASSERT_EQ(globals.recordRing.PushRecordFrame(
-                          unit.data(), static_cast<int32_t>(unit.size()), isKey ? 1 : 0),
+            ASSERT_EQ(globals.recordRing.PushRecordFrame(picture.bytes.data(), size,
+                                                         picture.isKey ? 1 : 0),
                       1);
-        } else if (globals.recordingRequested.load() == 1 && isKey) {
+        } else if (globals.recordingRequested.load() == 1 && picture.isKey) {
             globals.recordRing.ResetRecordRing();
-            globals.recordRing.PushRecordFrame(unit.data(), static_cast<int32_t>(unit.size()), 1);
+            globals.recordRing.PushRecordFrame(picture.bytes.data(), size, 1);
             globals.recordingActive.store(1);
         } else {
             return;
@@ -82,21 +85,21 @@ protected:
         ++fed_;
         ASSERT_TRUE(vyr::test::WaitFor([&] {
             return link_.counters.recordFramesTaken.load(std::memory_order_acquire) >= fed_;
-        })) << "unit not taken";
+        })) << "picture not taken";
     }
-    // Feeds every unit with recording requested, setting the clock (on 2031-07-09) before the
-    // units named in `times` and asking for the stop before unit `stop`.
-    void FeedAll(vyr::test::TestClock& clock, const std::vector<Unit>& units,
-                 const std::vector<bool>& keys, const Times& times, size_t stop) {
+    // Feeds every picture with recording requested, setting the clock (on 2031-07-09) before the
+    // pictures named in `times` and asking for the stop before picture `stop`.
+    void FeedAll(vyr::test::TestClock& clock, const std::vector<Picture>& pictures,
+                 const Times& times, size_t stop) {
         Globals().recordingRequested.store(1);
-        for (size_t i = 0; i < units.size(); ++i) {
+        for (size_t i = 0; i < pictures.size(); ++i) {
             if (const auto time = times.find(i); time != times.end()) {
                 clock.Set(2031, 7, 9, time->second[0], time->second[1], time->second[2]);
             }
             if (i == stop) {
                 Globals().recordingRequested.store(0);
             }
-            Feed(units[i], keys[i]);
+            Feed(pictures[i]);
         }
     }
 
@@ -110,17 +113,6 @@ protected:
         }
         std::sort(names.begin(), names.end());
         return names;
-    }
-
-    // The file's payloads as ffmpeg's stream copy writes them out in the raw format. A copy drops
-    // whatever comes before the first packet it takes for a key frame, so every file must start
-    // with a whole key picture.
-    Unit StreamCopy(const std::string& path, const std::string& format) {
-        const std::string out = (root_.path() / "copy.raw").string();
-        const auto result = RunCommand("ffmpeg -v error -y -i " + ShellQuote(path) +
-                                       " -c copy -f " + format + " " + ShellQuote(out) + " 2>&1");
-        EXPECT_EQ(result.exitCode, 0) << result.output;
-        return vyr::test::ReadFileBytes(out);
     }
 
     // Every file is closed with its index, its first chunk indexed as a key frame, ffprobe reads
@@ -146,10 +138,10 @@ protected:
         return avi.index.size();
     }
 
-    static Unit Join(const std::vector<Unit>& units, size_t from, size_t to) {
-        Unit joined;
+    static std::vector<uint8_t> Join(const std::vector<Picture>& pictures, size_t from, size_t to) {
+        std::vector<uint8_t> joined;
         for (size_t i = from; i <= to; ++i) {
-            joined.insert(joined.end(), units[i].begin(), units[i].end());
+            joined.insert(joined.end(), pictures[i].bytes.begin(), pictures[i].bytes.end());
         }
         return joined;
     }
@@ -163,28 +155,25 @@ protected:
 // Opened at minute 57: no split at 11:01:59, a split at 11:02:00 and at 11:07:00, on P pictures.
 TEST_F(RecordingThreadTest, H264AcrossTheHourGivesThreeFilesSplitAtKeyFrames) {
     std::string log;
-    const Unit stream =
+    const std::vector<uint8_t> stream =
         vyr::test::MakeH264Stream(root_.path().string(),
                                   {"testsrc=size=320x240:rate=25", 40,
                                    "keyint=10:min-keyint=10:scenecut=0:repeat-headers=1", ""},
                                   &log);
     ASSERT_FALSE(stream.empty()) << log;
-    std::vector<Unit> units;
-    std::vector<bool> isKey;
+    const auto units = vyr::test::SplitPictures(stream);
     std::vector<size_t> keys;
-    for (const auto& picture : vyr::test::SplitPictures(stream)) {
-        if (picture.isKey) {
-            keys.push_back(units.size());
+    for (size_t i = 0; i < units.size(); ++i) {
+        if (units[i].isKey) {
+            keys.push_back(i);
         }
-        units.push_back(picture.bytes);
-        isKey.push_back(picture.isKey);
     }
     ASSERT_EQ(units.size(), 40u);
     ASSERT_EQ(keys.size(), 4u);
 
     Globals().mjpegMode.store(0);
     vyr::test::TestClock clock(2031, 7, 9, 10, 57, 30);
-    FeedAll(clock, units, isKey,
+    FeedAll(clock, units,
             {{keys[0] + 3, {11, 1, 59}},
              {keys[0] + 6, {11, 2, 0}},
              {keys[1] + 6, {11, 7, 0}},
@@ -196,8 +185,9 @@ TEST_F(RecordingThreadTest, H264AcrossTheHourGivesThreeFilesSplitAtKeyFrames) {
     // picture; the third until the first key picture after the stop, which it still holds.
     const std::vector<std::string> names = {"20310709105730.avi", "20310709110200.avi",
                                             "20310709110700.avi"};
-    const Unit contents[] = {Join(units, keys[0], keys[0] + 5), Join(units, keys[1], keys[1] + 5),
-                             Join(units, keys[2], keys[3])};
+    const std::vector<uint8_t> contents[] = {Join(units, keys[0], keys[0] + 5),
+                                             Join(units, keys[1], keys[1] + 5),
+                                             Join(units, keys[2], keys[3])};
     ASSERT_EQ(VideoFiles(), names);
     for (size_t f = 0; f < names.size(); ++f) {
         SCOPED_TRACE(names[f]);
@@ -211,12 +201,13 @@ TEST_F(RecordingThreadTest, UnopenableFolderRecordsNothingAndRetriesAtTheNextKey
     Globals().recordingRequested.store(1);
     vyr::test::TestClock clock(2031, 7, 9, 10, 0, 30);
     testing::internal::CaptureStdout();
-    Feed({0xFF, 0xD8, 0xFF, 0xD9}, true);
-    Feed({0xFF, 0xD8, 0xFF, 0xD9}, true);
+    const Picture picture{{0xFF, 0xD8, 0xFF, 0xD9}, true};
+    Feed(picture);
+    Feed(picture);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "AVI_open_output_file  error.\nAVI_open_output_file  error.\n");
     std::filesystem::create_directories(root_.path() / "video");
-    Feed({0xFF, 0xD8, 0xFF, 0xD9}, true);
+    Feed(picture);
     EXPECT_EQ(VideoFiles(), (std::vector<std::string>{"20310709100030.avi"}));
 }
 
@@ -224,18 +215,18 @@ TEST_F(RecordingThreadTest, UnopenableFolderRecordsNothingAndRetriesAtTheNextKey
 // and plays with every picture written before the refused one; the recording goes on in a new
 // file, numbered because its second's name is taken, and that file plays too.
 TEST_F(RecordingThreadTest, RecordingCutByAFullDiskPlaysAndGoesOnInANumberedFile) {
-    std::vector<Unit> fed = Jpegs(10);
+    std::vector<Picture> fed = Jpegs(10);
     fed.push_back(fed[0]);  // the first key frame after the stop closes the file
     // Room for the header, four chunks and their index, not for a fifth chunk.
     rlim_t limit = 2048 + 8 + 4 * 16;
     for (size_t i = 0; i < 4; ++i) {
-        limit += 8 + fed[i].size() + (fed[i].size() & 1);
+        limit += 8 + fed[i].bytes.size() + (fed[i].bytes.size() & 1);
     }
     vyr::test::TestClock clock(2031, 7, 9, 10, 0, 30);
     testing::internal::CaptureStdout();
     {
         vyr::test::FileSizeLimit full(limit);
-        FeedAll(clock, fed, std::vector<bool>(fed.size(), true), {}, 10);
+        FeedAll(clock, fed, {}, 10);
     }
     const std::string console = testing::internal::GetCapturedStdout();
     EXPECT_NE(console.find("AVI_write_frame error.\n" + VideoFile("20310709100030.avi") +

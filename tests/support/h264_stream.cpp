@@ -69,4 +69,12 @@ std::vector<CodedPicture> SplitPictures(const std::vector<uint8_t>& stream) {
     return pictures;
 }
 
+std::vector<uint8_t> StreamCopy(const std::string& path, const std::string& format) {
+    const std::string out = path + "." + format;
+    const CommandResult copy =
+        RunCommand("ffmpeg -v error -y -i " + ShellQuote(path) + " -c copy -f " + format + " " +
+                   ShellQuote(out) + " 2>&1");
+    return copy.exitCode == 0 ? ReadFileBytes(out) : std::vector<uint8_t>{};
+}
+
 }  // namespace vyr::test

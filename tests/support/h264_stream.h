@@ -1,5 +1,6 @@
 // H.264 Annex B test streams made by the ffmpeg program (libx264), rewritten so that every NAL
-// unit starts with the four-byte start code 00 00 00 01, as the camera sends them.
+// unit starts with the four-byte start code 00 00 00 01, as the camera sends them; and ffmpeg's
+// reading of the files recorded from them.
 #pragma once
 
 #include <cstdint>
@@ -34,5 +35,10 @@ struct CodedPicture {
     bool isKey = false;
 };
 std::vector<CodedPicture> SplitPictures(const std::vector<uint8_t>& stream);
+
+// The payloads of a video file as ffmpeg's stream copy writes them out in a raw format ("h264",
+// "mjpeg") beside it. A copy drops whatever comes before the first packet it takes for a key
+// frame, so a file must start with a whole key picture to be copied whole.
+std::vector<uint8_t> StreamCopy(const std::string& path, const std::string& format);
 
 }  // namespace vyr::test

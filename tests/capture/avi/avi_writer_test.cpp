@@ -279,21 +279,13 @@ TEST_F(AviWriterTest, CreateNeverOpensAnExistingFile) {
     EXPECT_FALSE(fs::exists(dir_.File("small.avi")));
 }
 
-// ffprobe's count of the pictures it decodes, and the payloads as ffmpeg's stream copy gives them.
+// ffprobe's count of the pictures it decodes.
 int DecodedPictures(const std::string& path) {
     return std::stoi(RunCommand("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
                                 "stream=nb_read_frames -of csv=p=0 " +
                                 ShellQuote(path))
                          .output);
 }
-Bytes StreamCopy(const std::string& path) {
-    const auto copy =
-        RunCommand("ffmpeg -v error -y -i " + ShellQuote(path) + " -c copy -copyinkf -f h264 " +
-                   ShellQuote(path + ".h264") + " 2>&1");
-    EXPECT_EQ(copy.exitCode, 0) << copy.output;
-    return ReadFileBytes(path + ".h264");
-}
-
 // A writer that dies without closing leaves the provisional header and no index. ffmpeg reads
 // every whole chunk byte for byte, also once the file is cut inside its last chunk (it ran on
 // past the chunk by its reserved space), and decodes them.
@@ -327,7 +319,7 @@ TEST_F(AviWriterTest, FileOfWriterThatDiedIsReadUpToItsLastWholeChunk) {
             ASSERT_EQ(chunks.size(), frames.size());
             fs::resize_file(path_, chunks.back().offset + 8 + chunks.back().size / 2);
         }
-        const Bytes copy = StreamCopy(path_);
+        const Bytes copy = vyr::test::StreamCopy(path_, "h264");
         EXPECT_TRUE(copy.size() <= joined.back().size() && copy.size() >= joined[whole].size() &&
                     std::equal(joined[whole].begin(), joined[whole].end(), copy.begin()))
             << copy.size();
