@@ -154,14 +154,9 @@ protected:
 
 // Opened at minute 57: no split at 11:01:59, a split at 11:02:00 and at 11:07:00, on P pictures.
 TEST_F(RecordingThreadTest, H264AcrossTheHourGivesThreeFilesSplitAtKeyFrames) {
-    std::string log;
-    const std::vector<uint8_t> stream =
-        vyr::test::MakeH264Stream(root_.path().string(),
-                                  {"testsrc=size=320x240:rate=25", 40,
-                                   "keyint=10:min-keyint=10:scenecut=0:repeat-headers=1", ""},
-                                  &log);
-    ASSERT_FALSE(stream.empty()) << log;
-    const auto units = vyr::test::SplitPictures(stream);
+    const auto units = vyr::test::SplitPictures(vyr::test::MakeH264Stream(
+        root_.path().string(), {"testsrc=size=320x240:rate=25", 40,
+                                "keyint=10:min-keyint=10:scenecut=0:repeat-headers=1", ""}));
     std::vector<size_t> keys;
     for (size_t i = 0; i < units.size(); ++i) {
         if (units[i].isKey) {

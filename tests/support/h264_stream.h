@@ -16,9 +16,8 @@ struct H264StreamOptions {
     std::string extraEncoderArgs;  // e.g. "-profile:v high -pix_fmt yuv422p"
 };
 
-// Encodes the stream; empty on failure (the ffmpeg output is then in *log when given).
-std::vector<uint8_t> MakeH264Stream(const std::string& folder, const H264StreamOptions& options,
-                                    std::string* log = nullptr);
+// Encodes the stream in folder/stream.h264; a failure fails the test with ffmpeg's output.
+std::vector<uint8_t> MakeH264Stream(const std::string& folder, const H264StreamOptions& options);
 
 // The NAL units of an Annex B stream (split at three- and four-byte start codes), each without its
 // start code.
