@@ -163,10 +163,10 @@ TEST_F(AviWriterTest, OddPayloadsArePaddedAndIndexedWithAbsoluteOffsets) {
         if (payloads[i].size() % 2 == 1) {
             EXPECT_EQ(bytes.at(offsets[i] + 8 + payloads[i].size()), 0);
         }
-        EXPECT_EQ(avi.index[i].id, "00db");
-        EXPECT_EQ(avi.index[i].flags, keys[i] != 0 ? 0x10u : 0u);
-        EXPECT_EQ(avi.index[i].offset, offsets[i]);
-        EXPECT_EQ(avi.index[i].size, payloads[i].size());
+        const auto& entry = avi.index[i];
+        EXPECT_EQ(
+            std::tie(entry.id, entry.flags, entry.offset, entry.size),
+            std::make_tuple("00db", keys[i] != 0 ? 0x10u : 0u, offsets[i], payloads[i].size()));
     }
     EXPECT_EQ(avi.moviSize, 2104u - 2044u);
     EXPECT_EQ(bytes.size(), 2104u + 8 + 5 * 16);
@@ -211,8 +211,7 @@ TEST_F(AviWriterTest, FailedWriteLeavesNoIndexEntryAndIsOverwritten) {
     ASSERT_EQ(avi.index.size(), 2u);
     EXPECT_EQ(avi.chunks[1].payload, Payload(31, 3));
     EXPECT_EQ(avi.chunks[1].offset, 2048u + 108);
-    EXPECT_EQ(avi.index[1].offset, 2048u + 108);
-    EXPECT_EQ(avi.index[1].size, 31u);
+    EXPECT_EQ(std::tie(avi.index[1].offset, avi.index[1].size), std::make_tuple(2048u + 108, 31u));
     EXPECT_EQ(FileSize(), 2048u + 108 + 40 + 8 + 32);
 }
 
