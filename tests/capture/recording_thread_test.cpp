@@ -188,41 +188,37 @@ TEST_F(RecordingThreadTest, H264AcrossTheHourGivesThreeFilesSplitAtKeyFrames) {
     }
 }
 
-TEST_F(RecordingThreadTest, UnopenableFolderRecordsNothingAndRetriesAtTheNextKeyFrame) {
-    std::filesystem::remove(root_.path() / "video");
-    Globals().recordingRequested.store(1);
-    vyr::test::TestClock clock(2031, 7, 9, 10, 0, 30);
-    testing::internal::CaptureStdout();
-    const Picture picture{{0xFF, 0xD8, 0xFF, 0xD9}, true};
-    Feed(picture);
-    Feed(picture);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "AVI_open_output_file  error.\nAVI_open_output_file  error.\n");
-    std::filesystem::create_directories(root_.path() / "video");
-    Feed(picture);
-    EXPECT_EQ(VideoFiles(), (std::vector<std::string>{"20310709100030.avi"}));
-}
-
-// A disk that fills up mid-recording (a file-size limit here): the file is closed with its index
-// and plays with every picture written before the refused one; the recording goes on in a new
-// file, numbered because its second's name is taken, and that file plays too.
-TEST_F(RecordingThreadTest, RecordingCutByAFullDiskPlaysAndGoesOnInANumberedFile) {
-    std::vector<Picture> fed = Jpegs(10);
-    fed.push_back(fed[0]);  // the first key frame after the stop closes the file
+// A folder that cannot be opened records nothing, and every key frame tries again. A disk that
+// fills up mid-recording (a file-size limit here): the file is closed with its index and plays
+// with every picture written before the refused one; the recording goes on in a new file,
+// numbered because its second's name is taken, and that file plays too.
+TEST_F(RecordingThreadTest, NoFolderOrAFullDiskLosesOnlyWhatCouldNotBeWritten) {
+    std::vector<Picture> fed = Jpegs(12);
+    fed.push_back(fed[2]);  // the first key frame after the stop closes the file
     // Room for the header, four chunks and their index, not for a fifth chunk.
     rlim_t limit = 2048 + 8 + 4 * 16;
-    for (size_t i = 0; i < 4; ++i) {
+    for (size_t i = 2; i < 6; ++i) {
         limit += 8 + fed[i].bytes.size() + (fed[i].bytes.size() & 1);
     }
     vyr::test::TestClock clock(2031, 7, 9, 10, 0, 30);
+    std::filesystem::remove(root_.path() / "video");
     testing::internal::CaptureStdout();
+    Globals().recordingRequested.store(1);
+    Feed(fed[0]);
+    Feed(fed[1]);
+    std::filesystem::create_directories(root_.path() / "video");
     {
         vyr::test::FileSizeLimit full(limit);
-        FeedAll(clock, fed, {}, 10);
+        FeedAll(clock, {fed.begin() + 2, fed.end()}, {}, 10);
     }
     const std::string console = testing::internal::GetCapturedStdout();
-    EXPECT_NE(console.find("AVI_write_frame error.\n" + VideoFile("20310709100030.avi") +
-                           " closed: File too large.\n"),
+    const std::string path = VideoFile("20310709100030.avi");
+    EXPECT_EQ(
+        console.find("AVI_open_output_file  error.\nAVI_open_output_file  error.\ncreate file: " +
+                     path + " OK.\n"),
+        0u)
+        << console;
+    EXPECT_NE(console.find("AVI_write_frame error.\n" + path + " closed: File too large.\n"),
               std::string::npos)
         << console;
 
@@ -230,8 +226,9 @@ TEST_F(RecordingThreadTest, RecordingCutByAFullDiskPlaysAndGoesOnInANumberedFile
     ASSERT_GE(files.size(), 2u);
     EXPECT_EQ(files[0], "20310709100030.avi");
     EXPECT_EQ(files[1], "20310709100030_01.avi");
-    // The pictures fed, in order; the refused one is lost, the next opens the new file.
-    size_t next = 0;  // the first picture of the file in question
+    // The pictures fed once the folder is there, in order; the refused one is lost, the next
+    // opens the new file.
+    size_t next = 2;  // the first picture of the file in question
     for (size_t f = 0; f < files.size(); ++f) {
         SCOPED_TRACE(files[f]);
         const size_t packets = ExpectPlayable(files[f], "mjpeg,320,240,20/1");
