@@ -1,5 +1,6 @@
-// BMP files from SaveBitmapFile: exact header bytes, pixels as QImage reads them back, the in-place
-// flip of the caller's buffer, and failures that leave no file and the buffer as it was.
+// BMP files from SaveBitmapFile: exact header bytes, pixels as QImage reads them back, and failures
+// (bad arguments, a missing folder, a full disk, a taken name) that leave no file, say why and hand
+// the caller's buffer back as it was.
 #include "capture/bitmap_file.h"
 
 #include <gtest/gtest.h>
@@ -43,31 +44,20 @@ TEST(BitmapFile, HeaderBytesAreExact) {
                                          100, 0,   0,  0, 0, 0, 0,  0, 0, 0, 0,   0};
     ASSERT_EQ(b.size(), 54u + 36u);
     EXPECT_EQ(std::vector<uint8_t>(b.begin(), b.begin() + 54), header);
-    // The first stored row is the picture's bottom row.
-    const auto original = Pattern(4, 3);
-    EXPECT_TRUE(std::equal(b.begin() + 54, b.begin() + 66, original.begin() + 24));
 }
 
-// QImage reads back every pixel at odd sizes; the caller's buffer is left flipped in place (the
-// middle row of an odd height stays).
-TEST(BitmapFile, PatternRoundTripsThroughQImageAndTheBufferIsFlipped) {
+// QImage reads back every pixel at odd sizes (rows padded, or a single one).
+TEST(BitmapFile, PatternRoundTripsThroughQImage) {
     for (const auto& [width, height] : {std::pair{7, 5}, std::pair{1, 1}, std::pair{1280, 3}}) {
         SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
         vyr::test::TempDir dir;
         const std::string path = dir.File("p.bmp");
-        const auto original = Pattern(width, height);
-        auto pixels = original;
+        auto pixels = Pattern(width, height);
         ASSERT_EQ(vyr::SaveBitmapFile(pixels.data(), width, height, 24, path.c_str()), 0);
         const auto stride = static_cast<size_t>(vyr::BitmapStride(width, 24));
         const auto b = ReadFileBytes(path);
         EXPECT_EQ(b.size(), 54 + stride * height);
         EXPECT_EQ(vyr::test::U32At(b, 34), stride * height);
-        for (int row = 0; row < height; ++row) {
-            EXPECT_TRUE(std::equal(pixels.begin() + row * stride,
-                                   pixels.begin() + (row + 1) * stride,
-                                   original.begin() + (height - 1 - row) * stride))
-                << "row " << row;
-        }
 
         QImage image;
         ASSERT_TRUE(image.load(QString::fromStdString(path)));

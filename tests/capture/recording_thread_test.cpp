@@ -1,10 +1,9 @@
 // The recording thread fed through RecordRing as the decode threads feed it, with the local clock
-// set by the test: twelve simulated minutes give three files split at minutes 5 and 10, each
+// set by the test: H.264 recorded across the hour gives three files split every five minutes, each
 // starting at a key frame; ffprobe reads each with the right codec, size and rate, and ffmpeg's
-// stream copy of the files gives back exactly the frames fed (H.264 pictures with the parameter
-// sets before them), but for those dropped between a split and the next key frame. Also the split
-// across the hour, a link stopped mid-recording, a folder that cannot be opened and a disk that
-// fills up.
+// stream copy of the files gives back exactly the frames fed (pictures with the parameter sets
+// before them), but for those dropped between a split and the next key frame. Also a folder that
+// cannot be opened and a disk that fills up (Motion-JPEG).
 #include "capture/recording_thread.h"
 
 #include <gtest/gtest.h>
@@ -27,10 +26,12 @@
 namespace {
 
 using vyr::Globals;
-using Unit = std::vector<uint8_t>;
+using Picture = vyr::test::CodedPicture;
 using vyr::test::RunCommand;
 using vyr::test::ShellQuote;
-using Times = std::map<size_t, std::array<int, 3>>;  // unit index -> the clock's h, m, s from then
+using vyr::test::StreamCopy;
+using Times =
+    std::map<size_t, std::array<int, 3>>;  // picture index -> the clock's h, m, s from then
 
 class RecordingThreadTest : public testing::Test {
 protected:
@@ -45,16 +46,12 @@ protected:
         std::filesystem::create_directories(root_.path() / "video");
         thread_ = std::thread([this] { vyr::RecordingThread(link_); });
     }
-    void TearDown() override { StopLink(); }
-
-    void StopLink() {
+    void TearDown() override {
         link_.stopRequested.store(1);
-        if (thread_.joinable()) {
-            thread_.join();
-        }
+        thread_.join();
     }
 
-    static std::vector<Unit> Jpegs(int count) {
+    static std::vector<Picture> Jpegs(int count) {
         vyr::camsim::CameraConfig config;
         config.streamKind = vyr::camsim::StreamKind::Mjpeg;
         config.width = 320;
@@ -63,19 +60,24 @@ protected:
         vyr::camsim::FrameLoop loop;
         std::string error;
         EXPECT_TRUE(vyr::camsim::BuildPatternLoop(config, &loop, &error)) << error;
-        return loop.frames;
+        std::vector<Picture> jpegs;
+        for (const auto& frame : loop.frames) {
+            jpegs.push_back({frame, true});
+        }
+        return jpegs;
     }
 
-    // The decode threads' hand-off; returns once the recording thread has taken the unit.
-    void Feed(const Unit& unit, bool isKey) {
+    // The decode threads' hand-off; returns once the recording thread has taken the picture.
+    void Feed(const Picture& picture) {
         vyr::StreamGlobals& globals = Globals();
+        const auto size = static_cast<int32_t>(picture.bytes.size());
         if (globals.recordingActive.load() != 0) {
-            ASSERT_EQ(globals.recordRing.PushRecordFrame(
-                          unit.data(), static_cast<int32_t>(unit.size()), isKey ? 1 : 0),
+            ASSERT_EQ(globals.recordRing.PushRecordFrame(picture.bytes.data(), size,
+                                                         picture.isKey ? 1 : 0),
                       1);
-        } else if (globals.recordingRequested.load() == 1 && isKey) {
+        } else if (globals.recordingRequested.load() == 1 && picture.isKey) {
             globals.recordRing.ResetRecordRing();
-            globals.recordRing.PushRecordFrame(unit.data(), static_cast<int32_t>(unit.size()), 1);
+            globals.recordRing.PushRecordFrame(picture.bytes.data(), size, 1);
             globals.recordingActive.store(1);
         } else {
             return;
@@ -83,21 +85,21 @@ protected:
         ++fed_;
         ASSERT_TRUE(vyr::test::WaitFor([&] {
             return link_.counters.recordFramesTaken.load(std::memory_order_acquire) >= fed_;
-        })) << "unit not taken";
+        })) << "picture not taken";
     }
-    // Feeds every unit with recording requested, setting the clock (on 2031-07-09) before the
-    // units named in `times` and asking for the stop before unit `stop`.
-    void FeedAll(vyr::test::TestClock& clock, const std::vector<Unit>& units,
-                 const std::vector<bool>& keys, const Times& times, size_t stop) {
+    // Feeds every picture with recording requested, setting the clock (on 2031-07-09) before the
+    // pictures named in `times` and asking for the stop before picture `stop`.
+    void FeedAll(vyr::test::TestClock& clock, const std::vector<Picture>& pictures,
+                 const Times& times, size_t stop) {
         Globals().recordingRequested.store(1);
-        for (size_t i = 0; i < units.size(); ++i) {
+        for (size_t i = 0; i < pictures.size(); ++i) {
             if (const auto time = times.find(i); time != times.end()) {
                 clock.Set(2031, 7, 9, time->second[0], time->second[1], time->second[2]);
             }
             if (i == stop) {
                 Globals().recordingRequested.store(0);
             }
-            Feed(units[i], keys[i]);
+            Feed(pictures[i]);
         }
     }
 
@@ -113,60 +115,30 @@ protected:
         return names;
     }
 
-    // The file's payloads as ffmpeg's stream copy writes them out in the raw format. A copy drops
-    // whatever comes before the first packet it takes for a key frame, so every file must start
-    // with a whole key picture.
-    Unit StreamCopy(const std::string& path, const std::string& format) {
-        const std::string out = (root_.path() / "copy.raw").string();
-        const auto result = RunCommand("ffmpeg -v error -y -i " + ShellQuote(path) +
-                                       " -c copy -f " + format + " " + ShellQuote(out) + " 2>&1");
-        EXPECT_EQ(result.exitCode, 0) << result.output;
-        return vyr::test::ReadFileBytes(out);
-    }
-
-    // Every file is closed with its index, its first chunk indexed as a key frame, the header's
-    // frame count and the packets ffprobe reads agree, and ffmpeg decodes it without a word.
-    // Returns the number of chunks.
-    size_t ExpectPlayable(const std::string& name) {
+    // Every file is closed with its index, ffprobe reads the codec, size and rate given, the
+    // header's frame count and the packets it reads agree, and ffmpeg decodes it without a word
+    // (the stream copies show that it starts at a key frame). Returns the number of chunks.
+    size_t ExpectPlayable(const std::string& name, const std::string& stream) {
         const std::string path = VideoFile(name);
         const auto avi = vyr::test::ReadAvi(vyr::test::ReadFileBytes(path));
         EXPECT_TRUE(avi.error.empty()) << avi.error;
         EXPECT_TRUE(avi.hasIdx1) << path;
-        EXPECT_EQ(avi.index.size(), avi.chunks.size());
-        EXPECT_TRUE(!avi.index.empty() && (avi.index[0].flags & 0x10u) != 0)
-            << "first chunk not a key frame";
         const std::string count = std::to_string(avi.index.size());
-        EXPECT_EQ(RunCommand("ffprobe -v error -count_packets -show_entries "
-                             "stream=nb_read_packets,nb_frames -of csv=p=0 " +
-                             ShellQuote(path))
-                      .output,
-                  count + "," + count + "\n");
+        EXPECT_EQ(
+            RunCommand("ffprobe -v error -count_packets -show_entries stream=codec_name,width,"
+                       "height,r_frame_rate,nb_read_packets,nb_frames -of csv=p=0 " +
+                       ShellQuote(path))
+                .output,
+            stream + "," + count + "," + count + "\n");
         EXPECT_EQ(RunCommand("ffmpeg -v error -i " + ShellQuote(path) + " -f null - 2>&1").output,
                   "");
         return avi.index.size();
     }
 
-    // The files by name, each with codec_name, width, height and r_frame_rate as ffprobe reads
-    // them and with exactly the given units.
-    void ExpectFiles(const std::vector<std::string>& names, const std::vector<Unit>& contents,
-                     const std::string& stream, const std::string& format) {
-        ASSERT_EQ(VideoFiles(), names);
-        for (size_t f = 0; f < names.size(); ++f) {
-            SCOPED_TRACE(names[f]);
-            ExpectPlayable(names[f]);
-            EXPECT_EQ(RunCommand("ffprobe -v error -select_streams v:0 -show_entries "
-                                 "stream=codec_name,width,height,r_frame_rate -of csv=p=0 " +
-                                 ShellQuote(VideoFile(names[f])))
-                          .output,
-                      stream);
-            EXPECT_EQ(StreamCopy(VideoFile(names[f]), format), contents[f]);
-        }
-    }
-
-    static Unit Join(const std::vector<Unit>& units, size_t from, size_t to) {
-        Unit joined;
+    static std::vector<uint8_t> Join(const std::vector<Picture>& pictures, size_t from, size_t to) {
+        std::vector<uint8_t> joined;
         for (size_t i = from; i <= to; ++i) {
-            joined.insert(joined.end(), units[i].begin(), units[i].end());
+            joined.insert(joined.end(), pictures[i].bytes.begin(), pictures[i].bytes.end());
         }
         return joined;
     }
@@ -177,102 +149,76 @@ protected:
     uint64_t fed_ = 0;
 };
 
-TEST_F(RecordingThreadTest, TwelveMinutesOfH264GiveThreeFilesSplitAtKeyFrames) {
-    std::string log;
-    const Unit stream =
-        vyr::test::MakeH264Stream(root_.path().string(),
-                                  {"testsrc=size=320x240:rate=25", 40,
-                                   "keyint=10:min-keyint=10:scenecut=0:repeat-headers=1", ""},
-                                  &log);
-    ASSERT_FALSE(stream.empty()) << log;
-    std::vector<Unit> units;
-    std::vector<bool> isKey;
+// Opened at minute 57: no split at 11:01:59, a split at 11:02:00 and at 11:07:00, on P pictures.
+TEST_F(RecordingThreadTest, H264AcrossTheHourGivesThreeFilesSplitAtKeyFrames) {
+    const auto units = vyr::test::SplitPictures(vyr::test::MakeH264Stream(
+        root_.path().string(), {"testsrc=size=320x240:rate=25", 40,
+                                "keyint=10:min-keyint=10:scenecut=0:repeat-headers=1", ""}));
     std::vector<size_t> keys;
-    for (const auto& picture : vyr::test::SplitPictures(stream)) {
-        if (picture.isKey) {
-            keys.push_back(units.size());
+    for (size_t i = 0; i < units.size(); ++i) {
+        if (units[i].isKey) {
+            keys.push_back(i);
         }
-        units.push_back(picture.bytes);
-        isKey.push_back(picture.isKey);
     }
     ASSERT_EQ(units.size(), 40u);
     ASSERT_EQ(keys.size(), 4u);
 
-    // Units before the first SPS are not recorded; the splits fall on P pictures of a GOP.
     Globals().mjpegMode.store(0);
-    vyr::test::TestClock clock(2031, 7, 9, 10, 0, 30);
-    FeedAll(clock, units, isKey,
-            {{keys[0] + 3, {10, 4, 59}},
-             {keys[0] + 6, {10, 5, 0}},
-             {keys[1] + 6, {10, 10, 0}},
-             {keys[2] + 6, {10, 12, 30}}},
+    vyr::test::TestClock clock(2031, 7, 9, 10, 57, 30);
+    FeedAll(clock, units,
+            {{keys[0] + 3, {11, 1, 59}},
+             {keys[0] + 6, {11, 2, 0}},
+             {keys[1] + 6, {11, 7, 0}},
+             {keys[2] + 6, {11, 9, 30}}},
             keys[2] + 6);
     EXPECT_EQ(Globals().recordingActive.load(), 0);
     EXPECT_EQ(link_.counters.recordFilesClosed.load(), 3u);
     // The first file from the first key picture up to the split; the second from the next key
     // picture; the third until the first key picture after the stop, which it still holds.
-    ExpectFiles({"20310709100030.avi", "20310709100500.avi", "20310709101000.avi"},
-                {Join(units, keys[0], keys[0] + 5), Join(units, keys[1], keys[1] + 5),
-                 Join(units, keys[2], keys[3])},
-                "h264,320,240,25/1\n", "h264");
+    const std::vector<std::string> names = {"20310709105730.avi", "20310709110200.avi",
+                                            "20310709110700.avi"};
+    const std::vector<uint8_t> contents[] = {Join(units, keys[0], keys[0] + 5),
+                                             Join(units, keys[1], keys[1] + 5),
+                                             Join(units, keys[2], keys[3])};
+    ASSERT_EQ(VideoFiles(), names);
+    for (size_t f = 0; f < names.size(); ++f) {
+        SCOPED_TRACE(names[f]);
+        ExpectPlayable(names[f], "h264,320,240,25/1");
+        EXPECT_EQ(StreamCopy(VideoFile(names[f]), "h264"), contents[f]);
+    }
 }
 
-TEST_F(RecordingThreadTest, TwelveMinutesOfMotionJpegGiveThreeFiles) {
-    const std::vector<Unit> jpegs = Jpegs(12);
-    vyr::test::TestClock clock(2031, 7, 9, 10, 0, 30);
-    // Picture 4 is dropped at the split and picture 5 opens a file; picture 10, after the stop,
-    // still ends up in the file.
-    FeedAll(clock, jpegs, std::vector<bool>(12, true),
-            {{4, {10, 5, 0}}, {5, {10, 5, 1}}, {8, {10, 10, 0}}, {9, {10, 10, 2}}}, 10);
-    ExpectFiles({"20310709100030.avi", "20310709100501.avi", "20310709101002.avi"},
-                {Join(jpegs, 0, 3), Join(jpegs, 5, 7), Join(jpegs, 9, 10)}, "mjpeg,320,240,20/1\n",
-                "mjpeg");
-}
-
-TEST_F(RecordingThreadTest, FileOpenedAtMinute57IsSplitAtMinute2OfTheNextHour) {
-    const Unit picture{0xFF, 0xD8, 0xFF, 0xD9};
-    vyr::test::TestClock clock(2031, 7, 9, 10, 57, 10);
-    FeedAll(clock, {picture, picture}, {true, true}, {{1, {11, 1, 59}}}, 2);
-    EXPECT_EQ(link_.counters.recordFilesClosed.load(), 0u);
-    FeedAll(clock, {picture, picture}, {true, true}, {{0, {11, 2, 0}}}, 2);
-    EXPECT_EQ(link_.counters.recordFilesClosed.load(), 1u);
-    EXPECT_EQ(VideoFiles(), (std::vector<std::string>{"20310709105710.avi", "20310709110200.avi"}));
-}
-
-TEST_F(RecordingThreadTest, UnopenableFolderRecordsNothingAndRetriesAtTheNextKeyFrame) {
-    std::filesystem::remove(root_.path() / "video");
-    Globals().recordingRequested.store(1);
-    vyr::test::TestClock clock(2031, 7, 9, 10, 0, 30);
-    testing::internal::CaptureStdout();
-    Feed({0xFF, 0xD8, 0xFF, 0xD9}, true);
-    Feed({0xFF, 0xD8, 0xFF, 0xD9}, true);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "AVI_open_output_file  error.\nAVI_open_output_file  error.\n");
-    std::filesystem::create_directories(root_.path() / "video");
-    Feed({0xFF, 0xD8, 0xFF, 0xD9}, true);
-    EXPECT_EQ(VideoFiles(), (std::vector<std::string>{"20310709100030.avi"}));
-}
-
-// A disk that fills up mid-recording (a file-size limit here): the file is closed with its index
-// and plays with every picture written before the refused one; the recording goes on in a new
-// file, numbered because its second's name is taken, and that file plays too.
-TEST_F(RecordingThreadTest, RecordingCutByAFullDiskPlaysAndGoesOnInANumberedFile) {
-    std::vector<Unit> fed = Jpegs(10);
-    fed.push_back(fed[0]);  // the first key frame after the stop closes the file
+// A folder that cannot be opened records nothing, and every key frame tries again. A disk that
+// fills up mid-recording (a file-size limit here): the file is closed with its index and plays
+// with every picture written before the refused one; the recording goes on in a new file,
+// numbered because its second's name is taken, and that file plays too.
+TEST_F(RecordingThreadTest, NoFolderOrAFullDiskLosesOnlyWhatCouldNotBeWritten) {
+    std::vector<Picture> fed = Jpegs(12);
+    fed.push_back(fed[2]);  // the first key frame after the stop closes the file
     // Room for the header, four chunks and their index, not for a fifth chunk.
     rlim_t limit = 2048 + 8 + 4 * 16;
-    for (size_t i = 0; i < 4; ++i) {
-        limit += 8 + fed[i].size() + (fed[i].size() & 1);
+    for (size_t i = 2; i < 6; ++i) {
+        limit += 8 + fed[i].bytes.size() + (fed[i].bytes.size() & 1);
     }
     vyr::test::TestClock clock(2031, 7, 9, 10, 0, 30);
+    std::filesystem::remove(root_.path() / "video");
     testing::internal::CaptureStdout();
+    Globals().recordingRequested.store(1);
+    Feed(fed[0]);
+    Feed(fed[1]);
+    std::filesystem::create_directories(root_.path() / "video");
     {
         vyr::test::FileSizeLimit full(limit);
-        FeedAll(clock, fed, std::vector<bool>(fed.size(), true), {}, 10);
+        FeedAll(clock, {fed.begin() + 2, fed.end()}, {}, 10);
     }
     const std::string console = testing::internal::GetCapturedStdout();
-    EXPECT_NE(console.find("AVI_write_frame error.\n" + VideoFile("20310709100030.avi") +
-                           " closed: File too large.\n"),
+    const std::string path = VideoFile("20310709100030.avi");
+    EXPECT_EQ(
+        console.find("AVI_open_output_file  error.\nAVI_open_output_file  error.\ncreate file: " +
+                     path + " OK.\n"),
+        0u)
+        << console;
+    EXPECT_NE(console.find("AVI_write_frame error.\n" + path + " closed: File too large.\n"),
               std::string::npos)
         << console;
 
@@ -280,11 +226,12 @@ TEST_F(RecordingThreadTest, RecordingCutByAFullDiskPlaysAndGoesOnInANumberedFile
     ASSERT_GE(files.size(), 2u);
     EXPECT_EQ(files[0], "20310709100030.avi");
     EXPECT_EQ(files[1], "20310709100030_01.avi");
-    // The pictures fed, in order; the refused one is lost, the next opens the new file.
-    size_t next = 0;  // the first picture of the file in question
+    // The pictures fed once the folder is there, in order; the refused one is lost, the next
+    // opens the new file.
+    size_t next = 2;  // the first picture of the file in question
     for (size_t f = 0; f < files.size(); ++f) {
         SCOPED_TRACE(files[f]);
-        const size_t packets = ExpectPlayable(files[f]);
+        const size_t packets = ExpectPlayable(files[f], "mjpeg,320,240,20/1");
         EXPECT_TRUE(f != 0 || packets == 4u) << packets;
         ASSERT_TRUE(packets > 0 && next + packets <= fed.size());
         EXPECT_EQ(StreamCopy(VideoFile(files[f]), "mjpeg"), Join(fed, next, next + packets - 1));

@@ -2,32 +2,25 @@
 // walked by their sizes, padded to even; idx1 follows the movi list.
 #include "support/avi_reader.h"
 
+#include "support/file_bytes.h"
+
 namespace vyr::test {
 namespace {
 
 constexpr uint32_t kMoviListOffset = 2036;
 constexpr uint32_t kProvisionalSize = 0xFEFFF003u;
 
-uint32_t U32(const std::vector<uint8_t>& b, uint64_t at) {
-    return uint32_t{b[at]} | uint32_t{b[at + 1]} << 8 | uint32_t{b[at + 2]} << 16 |
-           uint32_t{b[at + 3]} << 24;
-}
-
-std::string Tag(const std::vector<uint8_t>& b, uint64_t at) {
-    return {reinterpret_cast<const char*>(&b[at]), 4};
-}
-
 }  // namespace
 
 AviContents ReadAvi(const std::vector<uint8_t>& b) {
     AviContents avi;
-    if (b.size() < kMoviListOffset + 12 || Tag(b, 0) != "RIFF" || Tag(b, 8) != "AVI " ||
-        Tag(b, kMoviListOffset) != "LIST" || Tag(b, kMoviListOffset + 8) != "movi") {
+    if (b.size() < kMoviListOffset + 12 || TagAt(b, 0) != "RIFF" || TagAt(b, 8) != "AVI " ||
+        TagAt(b, kMoviListOffset) != "LIST" || TagAt(b, kMoviListOffset + 8) != "movi") {
         avi.error = "no RIFF AVI form with a movi list at 2036";
         return avi;
     }
-    avi.riffSize = U32(b, 4);
-    avi.moviSize = U32(b, kMoviListOffset + 4);
+    avi.riffSize = U32At(b, 4);
+    avi.moviSize = U32At(b, kMoviListOffset + 4);
     const bool provisional = avi.moviSize == kProvisionalSize;
     const uint64_t moviEnd =
         provisional ? b.size() : uint64_t{kMoviListOffset} + 8 + uint64_t{avi.moviSize};
@@ -40,9 +33,9 @@ AviContents ReadAvi(const std::vector<uint8_t>& b) {
     while (at + 8 <= moviEnd) {
         AviChunk chunk;
         chunk.offset = static_cast<uint32_t>(at);
-        chunk.size = U32(b, at + 4);
+        chunk.size = U32At(b, at + 4);
         const uint64_t end = at + 8 + chunk.size;
-        if (Tag(b, at) != "00db" || end > moviEnd) {
+        if (TagAt(b, at) != "00db" || end > moviEnd) {
             if (provisional) {
                 break;  // a partial chunk of a file that was never closed
             }
@@ -62,18 +55,18 @@ AviContents ReadAvi(const std::vector<uint8_t>& b) {
         return avi;
     }
 
-    if (moviEnd + 8 > b.size() || Tag(b, moviEnd) != "idx1") {
+    if (moviEnd + 8 > b.size() || TagAt(b, moviEnd) != "idx1") {
         return avi;
     }
     avi.hasIdx1 = true;
-    const uint32_t indexBytes = U32(b, moviEnd + 4);
+    const uint32_t indexBytes = U32At(b, moviEnd + 4);
     if (indexBytes % 16 != 0 || moviEnd + 8 + indexBytes > b.size()) {
         avi.error = "idx1 size is wrong";
         return avi;
     }
     for (uint64_t entry = moviEnd + 8; entry < moviEnd + 8 + indexBytes; entry += 16) {
         avi.index.push_back(
-            {Tag(b, entry), U32(b, entry + 4), U32(b, entry + 8), U32(b, entry + 12)});
+            {TagAt(b, entry), U32At(b, entry + 4), U32At(b, entry + 8), U32At(b, entry + 12)});
     }
     return avi;
 }

@@ -19,10 +19,6 @@ inline uint32_t U32At(const std::vector<uint8_t>& bytes, size_t offset) {
            uint32_t{bytes.at(offset + 2)} << 16 | uint32_t{bytes.at(offset + 3)} << 24;
 }
 
-inline uint16_t U16At(const std::vector<uint8_t>& bytes, size_t offset) {
-    return static_cast<uint16_t>(bytes.at(offset) | bytes.at(offset + 1) << 8);
-}
-
 inline std::string TagAt(const std::vector<uint8_t>& bytes, size_t offset) {
     (void)bytes.at(offset + 3);
     return {reinterpret_cast<const char*>(&bytes.at(offset)), 4};

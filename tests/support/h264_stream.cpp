@@ -1,6 +1,8 @@
 // Test stream generation with the ffmpeg command line and start-code rewriting.
 #include "support/h264_stream.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 
 #include "support/file_bytes.h"
@@ -8,8 +10,7 @@
 
 namespace vyr::test {
 
-std::vector<uint8_t> MakeH264Stream(const std::string& folder, const H264StreamOptions& options,
-                                    std::string* log) {
+std::vector<uint8_t> MakeH264Stream(const std::string& folder, const H264StreamOptions& options) {
     const std::string path = folder + "/stream.h264";
     std::string command = "ffmpeg -nostdin -v error -y -f lavfi -i " +
                           ShellQuote(options.lavfiInput) + " -frames:v " +
@@ -20,12 +21,7 @@ std::vector<uint8_t> MakeH264Stream(const std::string& folder, const H264StreamO
     }
     command += options.extraEncoderArgs + " -f h264 " + ShellQuote(path) + " 2>&1";
     const CommandResult result = RunCommand(command);
-    if (log != nullptr) {
-        *log = result.output;
-    }
-    if (result.exitCode != 0) {
-        return {};
-    }
+    EXPECT_EQ(result.exitCode, 0) << result.output;
     return JoinWithLongStartCodes(SplitNalUnits(ReadFileBytes(path)));
 }
 
@@ -67,6 +63,14 @@ std::vector<CodedPicture> SplitPictures(const std::vector<uint8_t>& stream) {
     }
     pictures.pop_back();  // units after the last slice
     return pictures;
+}
+
+std::vector<uint8_t> StreamCopy(const std::string& path, const std::string& format) {
+    const std::string out = path + "." + format;
+    const CommandResult copy =
+        RunCommand("ffmpeg -v error -y -i " + ShellQuote(path) + " -c copy -f " + format + " " +
+                   ShellQuote(out) + " 2>&1");
+    return copy.exitCode == 0 ? ReadFileBytes(out) : std::vector<uint8_t>{};
 }
 
 }  // namespace vyr::test

@@ -1,5 +1,6 @@
 // H.264 Annex B test streams made by the ffmpeg program (libx264), rewritten so that every NAL
-// unit starts with the four-byte start code 00 00 00 01, as the camera sends them.
+// unit starts with the four-byte start code 00 00 00 01, as the camera sends them; and ffmpeg's
+// reading of the files recorded from them.
 #pragma once
 
 #include <cstdint>
@@ -15,9 +16,8 @@ struct H264StreamOptions {
     std::string extraEncoderArgs;  // e.g. "-profile:v high -pix_fmt yuv422p"
 };
 
-// Encodes the stream; empty on failure (the ffmpeg output is then in *log when given).
-std::vector<uint8_t> MakeH264Stream(const std::string& folder, const H264StreamOptions& options,
-                                    std::string* log = nullptr);
+// Encodes the stream in folder/stream.h264; a failure fails the test with ffmpeg's output.
+std::vector<uint8_t> MakeH264Stream(const std::string& folder, const H264StreamOptions& options);
 
 // The NAL units of an Annex B stream (split at three- and four-byte start codes), each without its
 // start code.
@@ -34,5 +34,10 @@ struct CodedPicture {
     bool isKey = false;
 };
 std::vector<CodedPicture> SplitPictures(const std::vector<uint8_t>& stream);
+
+// The payloads of a video file as ffmpeg's stream copy writes them out in a raw format ("h264",
+// "mjpeg") beside it. A copy drops whatever comes before the first packet it takes for a key
+// frame, so a file must start with a whole key picture to be copied whole.
+std::vector<uint8_t> StreamCopy(const std::string& path, const std::string& format);
 
 }  // namespace vyr::test

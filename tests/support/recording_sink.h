@@ -17,14 +17,10 @@ class RecordingSink : public FrameSink {
 public:
     void DrawRgbFrame(const uint8_t* bgr, int width, int height) override {
         std::lock_guard lock(mutex_);
-        last_.assign(bgr, bgr + static_cast<size_t>(width) * height * 3);
-        if (frames_ == 0) {
+        last_ = {{bgr, bgr + static_cast<size_t>(width) * height * 3}, width, height};
+        if (frames_++ == 0) {
             first_ = last_;
-            firstWidth_ = width;
         }
-        width_ = width;
-        height_ = height;
-        ++frames_;
         changed_.notify_all();
     }
 
@@ -39,29 +35,31 @@ public:
     }
     int width() const {
         std::lock_guard lock(mutex_);
-        return width_;
+        return last_.width;
     }
     int height() const {
         std::lock_guard lock(mutex_);
-        return height_;
+        return last_.height;
     }
     // Blue, green, red of the pixel at (x, y) of the last frame, or of the first one.
     std::array<int, 3> Pixel(int x, int y, bool ofFirstFrame = false) const {
         std::lock_guard lock(mutex_);
-        const std::vector<uint8_t>& frame = ofFirstFrame ? first_ : last_;
-        const size_t at = (static_cast<size_t>(y) * (ofFirstFrame ? firstWidth_ : width_) + x) * 3;
-        return {frame.at(at), frame.at(at + 1), frame.at(at + 2)};
+        const Frame& frame = ofFirstFrame ? first_ : last_;
+        const size_t at = (static_cast<size_t>(y) * frame.width + x) * 3;
+        return {frame.bgr.at(at), frame.bgr.at(at + 1), frame.bgr.at(at + 2)};
     }
 
 private:
+    struct Frame {
+        std::vector<uint8_t> bgr;
+        int width = 0;
+        int height = 0;
+    };
     mutable std::mutex mutex_;
     std::condition_variable changed_;
-    std::vector<uint8_t> last_;
-    std::vector<uint8_t> first_;
-    int width_ = 0;
-    int height_ = 0;
+    Frame first_;
+    Frame last_;
     int frames_ = 0;
-    int firstWidth_ = 0;
 };
 
 }  // namespace vyr::test

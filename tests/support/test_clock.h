@@ -30,7 +30,6 @@ public:
         t.tm_sec = second;
         seconds().store(::timegm(&t));
     }
-    void Advance(int secondsToAdd) { seconds().fetch_add(secondsToAdd); }
 
 private:
     // The broken-down time of the stored count, read as if UTC were the local zone.
