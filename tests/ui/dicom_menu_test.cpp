@@ -8,7 +8,10 @@
 #include <QMenu>
 #include <QProgressDialog>
 #include <QTimer>
+#include <atomic>
+#include <chrono>
 #include <set>
+#include <thread>
 
 #include "dicom/archive_settings.h"
 #include "main_dlg_fixture.h"
@@ -37,8 +40,10 @@ protected:
         }
         return list;
     }
-    // The right button on the list, then a click on the menu's entry with this text.
-    static void ChooseFromMenu(PhotoList& list, const QString& entry) {
+    // The right button on the list, then a click on the menu's entry with this text; false when
+    // the entry is missing or disabled (the menu is then closed).
+    static bool ChooseFromMenu(PhotoList& list, const QString& entry) {
+        bool chose = false;
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&] {
             auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -50,7 +55,8 @@ protected:
             for (QAction* action : menu->actions()) {
                 chosen = action->text() == entry ? action : chosen;
             }
-            if (chosen == nullptr) {
+            chose = chosen != nullptr && chosen->isEnabled();
+            if (!chose) {
                 menu->close();
                 return;
             }
@@ -64,6 +70,7 @@ protected:
         const QPoint at = list.visualItemRect(list.item(0)).center();
         QTest::mouseClick(viewport->window()->windowHandle(), Qt::RightButton, Qt::NoModifier,
                           viewport->mapTo(viewport->window(), at));
+        return chose;
     }
     // The count-th message shown, once the batch has ended.
     QString WaitForMessage(size_t count) {
@@ -117,6 +124,23 @@ TEST_F(DicomMenuTest, SettingsDialogThenSendingToTheArchive) {
     ChooseFromMenu(list, "Send to archive");
     EXPECT_EQ(WaitForMessage(2), "2 of 2 pictures sent to the archive and confirmed by it.");
     EXPECT_EQ(archive.StoredFiles().size(), 2u);
+
+    // While a batch runs, a second one is refused: both batch entries are disabled.
+    std::atomic<bool> release{false};
+    new DicomJob(
+        window_.get(), "DICOM", 1, [](size_t, size_t) { return QString(); }, "Cancel", "Stopping",
+        [&](const BatchProgress&, BatchCancel, BatchReport*) {
+            while (!release.load()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        },
+        [](const BatchReport&) {});
+    EXPECT_FALSE(ChooseFromMenu(list, "Send to archive"));
+    EXPECT_FALSE(ChooseFromMenu(list, "Export as DICOM..."));
+    release.store(true);
+    QTRY_VERIFY(!DicomJob::isAnyRunning());
+    EXPECT_TRUE(ChooseFromMenu(list, "Send to archive"));
+    EXPECT_EQ(WaitForMessage(3), "2 of 2 pictures sent to the archive and confirmed by it.");
 }
 
 // A job whose worker reports its last picture and ends at once: the last progress and the end are

@@ -174,6 +174,8 @@ TEST_F(ReportExportTest, LanguagesAsTextWithEveryFontEmbedded) {
 
 TEST_F(ReportExportTest, FileNamesCancelOverwriteAndFailuresThatWriteNothing) {
     MainDlg& window = Open();
+    // A '/' in a TEL would make the suggested name climb into a folder: it becomes '_'.
+    EXPECT_EQ(SuggestedReportName("12/../34", 0).rfind("12_.._34_", 0), 0u);
     // ".pdf" is appended unless the name ends in exactly ".pdf".
     Export("x.PDF");
     EXPECT_TRUE(fs::exists(dir_.path() / "x.PDF.pdf"));
